@@ -1,0 +1,20 @@
+#include "Platform/Error.h"
+
+namespace Platform {
+
+Error::Error(QString domain, int code, QString localizedDescription, QString recoverySuggestion,
+             QVariantMap userInfo)
+    : m_domain(std::move(domain))
+    , m_code(code)
+    , m_localizedDescription(std::move(localizedDescription))
+    , m_recoverySuggestion(std::move(recoverySuggestion))
+    , m_userInfo(std::move(userInfo)) {}
+
+Error Error::withHttpStatus(int status, const QByteArray& body) const {
+    Error copy = *this;
+    copy.m_userInfo.insert(HttpStatusKey, status);
+    copy.m_userInfo.insert(HttpBodyKey, body);
+    return copy;
+}
+
+} // namespace Platform

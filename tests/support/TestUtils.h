@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QString>
+
+#include <functional>
+
+namespace TestUtils {
+
+/*! Runs the event loop until the condition holds or the time is up; answers the condition. */
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+/*! Runs pending events for the given time. */
+inline void spin(int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+inline QString sourcePath(const QString& relative) {
+    return QStringLiteral(CORVANTIDE_SOURCE_DIR "/") + relative;
+}
+
+} // namespace TestUtils
