@@ -1,0 +1,3 @@
+#include "ZRJira/ZRJAccountUpdater.h"
+
+ZRJAccountUpdater::~ZRJAccountUpdater() = default;

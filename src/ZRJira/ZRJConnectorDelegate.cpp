@@ -1,0 +1,3 @@
+#include "ZRJira/ZRJConnectorDelegate.h"
+
+ZRJConnectorDelegate::~ZRJConnectorDelegate() = default;

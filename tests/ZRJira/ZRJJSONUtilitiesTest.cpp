@@ -1,0 +1,123 @@
+#include "ZRJira/ZRJJSONUtilities.h"
+#include "ZRJira/FetchTokenResponse.h"
+#include "ZRJira/ZRIssueSearchFilter.h"
+
+#include <QJsonDocument>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace ZRJJSONUtilities;
+
+namespace {
+QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+}
+} // namespace
+
+TEST(DateFromStringTest, ReadsInternetDateTimesWithFractionalSecondsOnly) {
+    EXPECT_EQ(dateFromString(QStringLiteral("2024-03-05T10:15:30.123Z")), utc(2024, 3, 5, 10, 15, 30, 123));
+    EXPECT_EQ(dateFromString(QStringLiteral("2024-03-05T10:15:30.5Z")), utc(2024, 3, 5, 10, 15, 30, 500));
+    EXPECT_EQ(dateFromString(QStringLiteral("2024-03-05T10:15:30.123456Z")),
+              utc(2024, 3, 5, 10, 15, 30, 123));
+    // Offsets as Jira writes them, with and without the colon.
+    EXPECT_EQ(dateFromString(QStringLiteral("2024-03-05T11:15:30.123+01:00")),
+              utc(2024, 3, 5, 10, 15, 30, 123));
+    EXPECT_EQ(dateFromString(QStringLiteral("2024-03-05T05:15:30.000-0500")), utc(2024, 3, 5, 10, 15, 30));
+
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-03-05T10:15:30Z")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-03-05T10:15:30.123")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-03-05 10:15:30.123Z")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-13-05T10:15:30.123Z")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-02-30T10:15:30.123Z")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-03-05T24:15:30.123Z")));
+    EXPECT_FALSE(dateFromString(QStringLiteral("2024-03-05T10:15:30.123+25:00")));
+    EXPECT_FALSE(dateFromString(QStringLiteral(" 2024-03-05T10:15:30.123Z")));
+    EXPECT_FALSE(dateFromString(QString()));
+}
+
+TEST(DateFromStringTest, WorksOnEveryThreadAndAgainOnTheSameOne) {
+    const QString text = QStringLiteral("2024-03-05T10:15:30.123Z");
+    EXPECT_EQ(dateFromString(text), dateFromString(text));
+    std::optional<QDateTime> fromThread;
+    QThread* thread = QThread::create([&] { fromThread = dateFromString(text); });
+    thread->start();
+    thread->wait();
+    delete thread;
+    EXPECT_EQ(fromThread, utc(2024, 3, 5, 10, 15, 30, 123));
+}
+
+TEST(ReferenceDateTest, CountsSecondsFromTheFirstOf2001) {
+    EXPECT_DOUBLE_EQ(secondsSinceReferenceDate(utc(2001, 1, 1, 0, 0, 30)), 30.0);
+    EXPECT_DOUBLE_EQ(secondsSinceReferenceDate(utc(2000, 12, 31, 23, 59, 59, 500)), -0.5);
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(30.25), utc(2001, 1, 1, 0, 0, 30, 250));
+}
+
+TEST(FetchTokenResponseTest, RoundTripsThroughJsonWithAllFourKeysRequired) {
+    const FetchTokenResponse response(QStringLiteral("at"), QStringLiteral("rt"),
+                                      utc(2025, 6, 1, 12, 0, 0, 250), QStringLiteral("read:jira-work"));
+    const QJsonObject json = response.toJson();
+    EXPECT_EQ(json.keys(), (QStringList{QStringLiteral("accessToken"), QStringLiteral("expires"),
+                                        QStringLiteral("refreshToken"), QStringLiteral("scope")}));
+    EXPECT_TRUE(json.value(QStringLiteral("expires")).isDouble());
+    const auto decoded = FetchTokenResponse::fromJson(json);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, response);
+
+    for (const QString& key : json.keys()) {
+        QJsonObject missing = json;
+        missing.remove(key);
+        EXPECT_FALSE(FetchTokenResponse::fromJson(missing)) << key.toStdString();
+        QJsonObject wrongType = json;
+        wrongType.insert(key, QJsonValue(true));
+        EXPECT_FALSE(FetchTokenResponse::fromJson(wrongType)) << key.toStdString();
+    }
+}
+
+TEST(IssueSearchFilterTest, BuildsTheJqlOfEveryMineAndSprintCombination) {
+    struct Case {
+        bool mine;
+        std::optional<qint64> sprint;
+        bool future;
+        bool open;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {false, {}, false, false, R"(project = "ABC")"},
+        {true, {}, false, false, R"(project = "ABC" AND assignee = currentuser())"},
+        {false, {}, true, false, R"(project = "ABC" AND sprint in futureSprints())"},
+        {false, {}, false, true, R"(project = "ABC" AND sprint in openSprints())"},
+        {false, {}, true, true, R"(project = "ABC" AND sprint in futureSprints())"},
+        {true,
+         {},
+         true,
+         false,
+         R"(project = "ABC" AND assignee = currentuser() AND sprint in futureSprints())"},
+        {true,
+         {},
+         false,
+         true,
+         R"(project = "ABC" AND assignee = currentuser() AND sprint in openSprints())"},
+        {true,
+         {},
+         true,
+         true,
+         R"(project = "ABC" AND assignee = currentuser() AND sprint in futureSprints())"},
+        {false, 42, false, true, R"(project = "ABC" AND sprint = 42)"},
+        {false, 42, true, false, R"(project = "ABC" AND sprint = 42)"},
+        {true, 7, true, true, R"(project = "ABC" AND assignee = currentuser() AND sprint = 7)"},
+        {false, 0, false, false, R"(project = "ABC" AND sprint = 0)"},
+    };
+    for (const Case& c : cases) {
+        const ZRIssueSearchFilter filter{QStringLiteral("ABC"), c.mine, c.sprint, c.future, c.open};
+        EXPECT_EQ(filter.jqlQuery().toStdString(), c.expected);
+    }
+}
+
+TEST(IssueSearchFilterTest, QuotesTheProjectKeySafely) {
+    EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral(R"(A"B)")}.jqlQuery().toStdString(), R"(project = "A\"B")");
+    EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral(R"(A\)")}.jqlQuery().toStdString(), R"(project = "A\\")");
+    EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral(R"(x" OR project != "y)")}.jqlQuery().toStdString(),
+              R"(project = "x\" OR project != \"y")");
+    EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral("10001")}.jqlQuery().toStdString(), R"(project = "10001")");
+}
