@@ -1,0 +1,85 @@
+#include "KeychainAccess.h"
+
+#include "Platform/Keychain.h"
+#include "Platform/SystemLog.h"
+#include "ZRKit/ZRError.h"
+
+#include <QCoreApplication>
+
+using Platform::Keychain;
+using Platform::SystemLog::log;
+
+namespace {
+
+/*! Reads fail quietly when nothing matches; any other failure is worth a line. */
+std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query) {
+    const Keychain::SearchResult result = Keychain::find(query);
+    if (result.status == Keychain::Success)
+        return result.items;
+    if (result.status != Keychain::ItemNotFound)
+        log(QStringLiteral("error accessing keychain: ") + KeychainAccess::messageForStatus(result.status));
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QList<QByteArray>> KeychainAccess::allDatas(const QString& label) {
+    const auto items = read(Keychain::Query{label, {}, {}});
+    if (!items)
+        return std::nullopt;
+    QList<QByteArray> datas;
+    datas.reserve(items->size());
+    for (const Platform::KeychainItem& item : *items)
+        datas.append(item.data);
+    return datas;
+}
+
+std::optional<QByteArray> KeychainAccess::data(const QString& service, const QString& label) {
+    const auto items = read(Keychain::Query{label, service, {}});
+    if (!items || items->isEmpty())
+        return std::nullopt;
+    return items->first().data;
+}
+
+bool KeychainAccess::addOrUpdate(const QByteArray& data, const QString& accountName, const QString& service,
+                                 const QString& identifier, Platform::OptionalError& error) {
+    error.reset();
+    const std::optional<QByteArray> existing = KeychainAccess::data(identifier, service);
+    if (existing && *existing == data)
+        return true;
+
+    int status = Keychain::Success;
+    QString prefix;
+    if (existing) {
+        status = Keychain::update(Keychain::Query{service, identifier, {}},
+                                  Keychain::Changes{accountName, AccessGroup, data});
+        prefix = QStringLiteral("could not modify keychain entry: ");
+    } else {
+        status = Keychain::add(Platform::KeychainItem{service, identifier, accountName, AccessGroup, data});
+        prefix = QStringLiteral("could not add keychain entry: ");
+    }
+    if (status == Keychain::Success)
+        return true;
+
+    log(prefix + messageForStatus(status) + QLatin1Char(' ') + QString::number(status));
+    if (status == Keychain::InteractionNotAllowed) {
+        log(QStringLiteral("supressing 'no user interaction allowed' error: ") + QString::number(status));
+        return false;
+    }
+    const std::optional<QString> message = Keychain::errorMessage(status);
+    error = ZRError::zr_errorWithLocalizedDescription(
+        message.value_or(QCoreApplication::translate("KeychainAccess", "Unknown Keychain error.")));
+    return false;
+}
+
+bool KeychainAccess::removeEntry(const QString& service, const QString& label) {
+    const int status = Keychain::remove(Keychain::Query{label, service, {}});
+    if (status == Keychain::Success)
+        return true;
+    log(QStringLiteral("error removing from keychain: ") + messageForStatus(status));
+    return false;
+}
+
+QString KeychainAccess::messageForStatus(int status) {
+    return Keychain::errorMessage(status).value_or(QStringLiteral("Unknown error"));
+}

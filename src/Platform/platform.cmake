@@ -1,0 +1,3 @@
+# The keychain stands on the Secret Service through libsecret.
+pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
+target_link_libraries(Platform PRIVATE PkgConfig::LIBSECRET)
