@@ -1,5 +1,8 @@
-// Every test process runs with its own empty HOME and XDG folders, so user defaults, Application
-// Support files and caches never leak from one test into another, even when ctest runs them in parallel.
+// Every test process runs with its own empty HOME and XDG folders, so user defaults, Application Support
+// files and caches never leak from one test into another, even when ctest runs them in parallel. Its main
+// bundle is the built Corvantide.app.
+#include "Platform/Bundle.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -23,5 +26,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Resources are looked up in the built application bundle unless a test points elsewhere.
+    Platform::Bundle::setMainBundlePathForTesting(QStringLiteral(CORVANTIDE_BUNDLE_DIR));
     return RUN_ALL_TESTS();
 }
