@@ -1,0 +1,147 @@
+#include "Model/IssueFilter.h"
+
+#include "Platform/SystemLog.h"
+
+#include <QJsonDocument>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using Platform::Predicate;
+
+namespace {
+
+QJsonObject filterJson() {
+    return QJsonDocument::fromJson(R"({"identifier": "6F1C2A3B-0000-4000-8000-000000000001", "accountID": "acc-1",
+        "cloudID": "cloud-1", "projectIdentifier": "10000", "name": "Backend", "showOnlyMyIssues": true,
+        "issueFilter": 3, "sprintFilter": 2})")
+        .object();
+}
+
+Predicate parse(const char* format) {
+    return Predicate::fromFormat(QString::fromUtf8(format)).value();
+}
+
+} // namespace
+
+TEST(IssueFilterJsonTest, WritesAndReadsEveryField) {
+    const auto filter = IssueFilter::fromJson(filterJson());
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->identifier(), QStringLiteral("6F1C2A3B-0000-4000-8000-000000000001"));
+    EXPECT_EQ(filter->accountID(), QStringLiteral("acc-1"));
+    EXPECT_EQ(filter->cloudID(), QStringLiteral("cloud-1"));
+    EXPECT_EQ(filter->projectIdentifier(), QStringLiteral("10000"));
+    EXPECT_EQ(filter->name(), QStringLiteral("Backend"));
+    EXPECT_TRUE(filter->showOnlyMyIssues());
+    EXPECT_EQ(filter->issueFilterType(), IssueFilter::IssueFilterType::todoOrInProgress);
+    EXPECT_EQ(filter->sprintFilterType(), IssueFilter::SprintFilterType::open);
+    EXPECT_TRUE(filter->openSprintsOnly());
+    EXPECT_FALSE(filter->futureSprintsOnly());
+    EXPECT_FALSE(filter->predicate().has_value());
+    EXPECT_EQ(filter->toJson(), filterJson()) << "no \"predicate\" key without a predicate";
+
+    const Predicate predicate = parse("summary CONTAINS[cd] \"crème\" AND key != nil");
+    filter->setPredicate(predicate);
+    const QJsonObject json = filter->toJson();
+    EXPECT_EQ(QByteArray::fromBase64(json.value(QStringLiteral("predicate")).toString().toLatin1()),
+              predicate.format().toUtf8());
+    const auto reread = IssueFilter::fromJsonData(filter->toJsonData());
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->toJson(), json);
+    ASSERT_TRUE(reread->predicate().has_value());
+    EXPECT_EQ(reread->predicate()->format(), predicate.format());
+    EXPECT_TRUE(reread->predicate()->evaluate(
+        QVariant(QVariantMap{{QStringLiteral("summary"), QStringLiteral("CREME brulee")}, {QStringLiteral("key"), 1}})));
+}
+
+TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedKeys) {
+    QJsonObject json = filterJson();
+    json.insert(QStringLiteral("issueFilter"), 7);
+    json.insert(QStringLiteral("sprintFilter"), -1);
+    auto filter = IssueFilter::fromJson(json);
+    ASSERT_TRUE(filter);
+    EXPECT_EQ(filter->issueFilter(), 0);
+    EXPECT_EQ(filter->sprintFilter(), 0);
+    json.insert(QStringLiteral("issueFilter"), 2.0);
+    EXPECT_EQ(IssueFilter::fromJson(json)->issueFilter(), 2);
+
+    const std::pair<const char*, QJsonValue> broken[] = {
+        {"name", QJsonValue(QJsonValue::Undefined)}, {"identifier", 5},        {"showOnlyMyIssues", 1},
+        {"issueFilter", 1.5},                        {"sprintFilter", "1"},    {"cloudID", QJsonValue::Null},
+        {"issueFilter", 1e12}};
+    for (const auto& [key, value] : broken) {
+        QJsonObject bad = filterJson();
+        if (value.isUndefined())
+            bad.remove(QString::fromLatin1(key));
+        else
+            bad.insert(QString::fromLatin1(key), value);
+        QString error;
+        EXPECT_FALSE(IssueFilter::fromJson(bad, &error)) << key;
+        EXPECT_TRUE(error.contains(QString::fromLatin1(key))) << error.toStdString();
+    }
+    QString error;
+    EXPECT_FALSE(IssueFilter::fromJsonData("[1]", &error));
+    EXPECT_FALSE(IssueFilter::fromJsonData("{", &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(IssueFilterJsonTest, AnUnreadablePredicateCostsOnlyThePredicate) {
+    const QString undecodable[] = {QStringLiteral("not base64!"),
+                                   QString::fromLatin1(QByteArray("summary ==").toBase64())};
+    for (const QString& text : undecodable) {
+        QJsonObject json = filterJson();
+        json.insert(QStringLiteral("predicate"), text);
+        Platform::SystemLog::Capture log;
+        const auto filter = IssueFilter::fromJson(json);
+        ASSERT_TRUE(filter);
+        EXPECT_FALSE(filter->predicate().has_value());
+        EXPECT_TRUE(log.contains(QStringLiteral("could not read the advanced filter of ticket filter "
+                                                "6F1C2A3B-0000-4000-8000-000000000001")));
+    }
+    QJsonObject json = filterJson();
+    json.insert(QStringLiteral("predicate"), QJsonValue::Null);
+    EXPECT_FALSE(IssueFilter::fromJson(json)->predicate().has_value());
+}
+
+TEST(IssueFilterPropertiesTest, SignalsEachChangeOnceAndRefusesUnknownRawValues) {
+    IssueFilter filter(QStringLiteral("id"), QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("p"),
+                       QStringLiteral("Name"));
+    QSignalSpy name(&filter, &IssueFilter::nameChanged);
+    QSignalSpy mine(&filter, &IssueFilter::showOnlyMyIssuesChanged);
+    QSignalSpy issue(&filter, &IssueFilter::issueFilterChanged);
+    QSignalSpy sprint(&filter, &IssueFilter::sprintFilterChanged);
+    QSignalSpy predicate(&filter, &IssueFilter::predicateChanged);
+    QSignalSpy description(&filter, &IssueFilter::humanReadablePredicateDescriptionChanged);
+
+    filter.setName(QStringLiteral("Other"));
+    filter.setName(QStringLiteral("Other"));
+    filter.setShowOnlyMyIssues(true);
+    filter.setIssueFilter(2);
+    filter.setSprintFilter(1);
+    {
+        Platform::SystemLog::Capture log;
+        filter.setIssueFilter(4);
+        filter.setSprintFilter(-1);
+        EXPECT_EQ(log.lines().size(), 2);
+    }
+    EXPECT_EQ(filter.issueFilter(), 2);
+    EXPECT_EQ(filter.sprintFilter(), 1);
+    EXPECT_TRUE(filter.futureSprintsOnly());
+    EXPECT_TRUE(filter.setProperty("sprintFilter", 2));
+    EXPECT_EQ(filter.sprintFilterType(), IssueFilter::SprintFilterType::open);
+
+    EXPECT_EQ(filter.humanReadablePredicateDescription(), QStringLiteral("No advanced filter set up."));
+    filter.setPredicate(parse("a == 1 AND b == 2 AND (c == 3 OR d == 4)"));
+    EXPECT_EQ(filter.humanReadablePredicateDescription(), QStringLiteral("3 filter(s) set up."));
+    filter.setPredicate(parse("a == 1 AND b == 2 AND (c == 3 OR d == 4)"));
+    filter.setPredicate(parse("summary == 'x'"));
+    EXPECT_EQ(filter.humanReadablePredicateDescription(), QStringLiteral("1 filter set up."));
+    filter.setPredicate(std::nullopt);
+
+    EXPECT_EQ(name.count(), 1);
+    EXPECT_EQ(mine.count(), 1);
+    EXPECT_EQ(issue.count(), 1);
+    EXPECT_EQ(sprint.count(), 2);
+    EXPECT_EQ(predicate.count(), 3);
+    EXPECT_EQ(description.count(), 3);
+}
