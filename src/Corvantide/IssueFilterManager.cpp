@@ -59,8 +59,9 @@ IssueFilterManager::IssueFilterList IssueFilterManager::allIssueFilters() {
 void IssueFilterManager::append(const std::shared_ptr<IssueFilter>& filter) {
     Platform::assertMainThread();
     loadIssueFilters();
-    const auto same = std::find_if(m_issueFilters->begin(), m_issueFilters->end(),
-                                   [&](const auto& listed) { return listed->identifier() == filter->identifier(); });
+    const auto same = std::find_if(m_issueFilters->begin(), m_issueFilters->end(), [&](const auto& listed) {
+        return listed->identifier() == filter->identifier();
+    });
     if (same != m_issueFilters->end())
         m_issueFilters->erase(same);
     m_issueFilters->append(filter);
@@ -70,8 +71,9 @@ void IssueFilterManager::append(const std::shared_ptr<IssueFilter>& filter) {
 void IssueFilterManager::remove(const IssueFilter& filter) {
     Platform::assertMainThread();
     loadIssueFilters();
-    const auto same = std::find_if(m_issueFilters->begin(), m_issueFilters->end(),
-                                   [&](const auto& listed) { return listed->identifier() == filter.identifier(); });
+    const auto same = std::find_if(m_issueFilters->begin(), m_issueFilters->end(), [&](const auto& listed) {
+        return listed->identifier() == filter.identifier();
+    });
     if (same != m_issueFilters->end())
         m_issueFilters->erase(same);
     saveIssueFilters();
@@ -110,7 +112,8 @@ std::optional<IssueFilterManager::IssueFilterList> IssueFilterManager::readFile(
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        *errorMessage = QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        *errorMessage =
+            QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
         return std::nullopt;
     }
     if (!document.isArray()) {
@@ -142,10 +145,12 @@ void IssueFilterManager::keepUnreadableFile(const QString& path) const {
         copyPath = stem + QStringLiteral("-%1").arg(attempt);
     QFile file(path);
     if (file.copy(copyPath))
-        Platform::SystemLog::log(QStringLiteral("kept the unreadable ticket filters file as %1").arg(copyPath));
+        Platform::SystemLog::log(
+            QStringLiteral("kept the unreadable ticket filters file as %1").arg(copyPath));
     else
-        Platform::SystemLog::log(QStringLiteral("could not keep a copy of the unreadable ticket filters file: %1: %2")
-                                     .arg(copyPath, file.errorString()));
+        Platform::SystemLog::log(
+            QStringLiteral("could not keep a copy of the unreadable ticket filters file: %1: %2")
+                .arg(copyPath, file.errorString()));
 }
 
 void IssueFilterManager::saveIssueFilters() {
@@ -154,7 +159,8 @@ void IssueFilterManager::saveIssueFilters() {
         return;
     const QString path = issueFiltersFilePath();
     if (path.isEmpty()) {
-        Platform::SystemLog::log(QStringLiteral("could not save ticket filters file: %1").arg(NoFolderMessage));
+        Platform::SystemLog::log(
+            QStringLiteral("could not save ticket filters file: %1").arg(NoFolderMessage));
         return;
     }
     QJsonArray array;

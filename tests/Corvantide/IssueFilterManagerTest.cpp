@@ -82,13 +82,15 @@ TEST_F(IssueFilterManagerTest, LoadsOutOfRangeConditionsAsAll) {
 TEST_F(IssueFilterManagerTest, ABrokenFileGivesAnEmptyListALogLineAndAKeptCopy) {
     QJsonObject nameless = filter(QStringLiteral("B"))->toJson();
     nameless.remove(QStringLiteral("name"));
-    const QByteArray broken = QJsonDocument(QJsonArray{filter(QStringLiteral("A"))->toJson(), nameless}).toJson();
+    const QByteArray broken =
+        QJsonDocument(QJsonArray{filter(QStringLiteral("A"))->toJson(), nameless}).toJson();
     writeFile(broken);
 
     auto store = manager();
     Platform::SystemLog::Capture log;
     EXPECT_TRUE(store.allIssueFilters().isEmpty());
-    EXPECT_TRUE(log.contains(QStringLiteral("could not load ticket filters file: ") + QUrl::fromLocalFile(path()).toString() +
+    EXPECT_TRUE(log.contains(QStringLiteral("could not load ticket filters file: ") +
+                             QUrl::fromLocalFile(path()).toString() +
                              QStringLiteral(": filter 1: the key \"name\" is missing")))
         << log.text().toStdString();
     ASSERT_EQ(keptCopies().size(), 1);
@@ -130,7 +132,8 @@ TEST_F(IssueFilterManagerTest, AppendReplacesByIdentifierAndMovesTheFilterToTheE
     store.remove(*filter(QStringLiteral("first")));
     store.remove(*filter(QStringLiteral("FIRST")));
     store.remove(*filter(QStringLiteral("unknown")));
-    EXPECT_EQ(identifiers(manager().allIssueFilters()), (QStringList{QStringLiteral("third"), QStringLiteral("second")}));
+    EXPECT_EQ(identifiers(manager().allIssueFilters()),
+              (QStringList{QStringLiteral("third"), QStringLiteral("second")}));
 }
 
 TEST_F(IssueFilterManagerTest, SavingBeforeAnyLoadLeavesTheFileByteIdentical) {
@@ -145,8 +148,8 @@ TEST_F(IssueFilterManagerTest, SavingBeforeAnyLoadLeavesTheFileByteIdentical) {
 
 TEST_F(IssueFilterManagerTest, APredicateSurvivesTheFileAndStillEvaluates) {
     const auto original = filter(QStringLiteral("P"));
-    original->setPredicate(Platform::Predicate::fromFormat(
-        QStringLiteral("(statusName ==[cd] \"Résolu\" OR summary CONTAINS[c] 'urgent') AND NOT key BEGINSWITH 'OPS'")));
+    original->setPredicate(Platform::Predicate::fromFormat(QStringLiteral(
+        "(statusName ==[cd] \"Résolu\" OR summary CONTAINS[c] 'urgent') AND NOT key BEGINSWITH 'OPS'")));
     ASSERT_TRUE(original->predicate());
     original->setShowOnlyMyIssues(true);
     original->setSprintFilter(1);

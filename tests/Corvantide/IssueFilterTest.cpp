@@ -12,7 +12,8 @@ using Platform::Predicate;
 namespace {
 
 QJsonObject filterJson() {
-    return QJsonDocument::fromJson(R"({"identifier": "6F1C2A3B-0000-4000-8000-000000000001", "accountID": "acc-1",
+    return QJsonDocument::fromJson(
+               R"({"identifier": "6F1C2A3B-0000-4000-8000-000000000001", "accountID": "acc-1",
         "cloudID": "cloud-1", "projectIdentifier": "10000", "name": "Backend", "showOnlyMyIssues": true,
         "issueFilter": 3, "sprintFilter": 2})")
         .object();
@@ -50,8 +51,8 @@ TEST(IssueFilterJsonTest, WritesAndReadsEveryField) {
     EXPECT_EQ(reread->toJson(), json);
     ASSERT_TRUE(reread->predicate().has_value());
     EXPECT_EQ(reread->predicate()->format(), predicate.format());
-    EXPECT_TRUE(reread->predicate()->evaluate(
-        QVariant(QVariantMap{{QStringLiteral("summary"), QStringLiteral("CREME brulee")}, {QStringLiteral("key"), 1}})));
+    EXPECT_TRUE(reread->predicate()->evaluate(QVariant(QVariantMap{
+        {QStringLiteral("summary"), QStringLiteral("CREME brulee")}, {QStringLiteral("key"), 1}})));
 }
 
 TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedKeys) {
@@ -65,10 +66,13 @@ TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedK
     json.insert(QStringLiteral("issueFilter"), 2.0);
     EXPECT_EQ(IssueFilter::fromJson(json)->issueFilter(), 2);
 
-    const std::pair<const char*, QJsonValue> broken[] = {
-        {"name", QJsonValue(QJsonValue::Undefined)}, {"identifier", 5},        {"showOnlyMyIssues", 1},
-        {"issueFilter", 1.5},                        {"sprintFilter", "1"},    {"cloudID", QJsonValue::Null},
-        {"issueFilter", 1e12}};
+    const std::pair<const char*, QJsonValue> broken[] = {{"name", QJsonValue(QJsonValue::Undefined)},
+                                                         {"identifier", 5},
+                                                         {"showOnlyMyIssues", 1},
+                                                         {"issueFilter", 1.5},
+                                                         {"sprintFilter", "1"},
+                                                         {"cloudID", QJsonValue::Null},
+                                                         {"issueFilter", 1e12}};
     for (const auto& [key, value] : broken) {
         QJsonObject bad = filterJson();
         if (value.isUndefined())

@@ -22,7 +22,8 @@ const QString PredicateKey = QStringLiteral("predicate");
 // Reads the required keys of one filter; the first missing or mistyped key ends decoding with its name.
 class RequiredKeys {
 public:
-    explicit RequiredKeys(const QJsonObject& json) : m_json(json) {}
+    explicit RequiredKeys(const QJsonObject& json)
+        : m_json(json) {}
 
     QString string(const QString& key) {
         const QJsonValue value = m_json.value(key);
@@ -93,7 +94,7 @@ std::shared_ptr<IssueFilter> IssueFilter::fromJson(const QJsonObject& json, QStr
     if (!predicate.isUndefined() && !predicate.isNull()) {
         QString problem;
         const auto decoded = QByteArray::fromBase64Encoding(predicate.toString().toLatin1(),
-                                                             QByteArray::AbortOnBase64DecodingErrors);
+                                                            QByteArray::AbortOnBase64DecodingErrors);
         if (!predicate.isString())
             problem = QStringLiteral("it is not a string");
         else if (!decoded)
@@ -101,8 +102,9 @@ std::shared_ptr<IssueFilter> IssueFilter::fromJson(const QJsonObject& json, QStr
         else
             filter->m_predicate = Platform::Predicate::fromFormat(QString::fromUtf8(*decoded), &problem);
         if (!filter->m_predicate)
-            Platform::SystemLog::log(QStringLiteral("could not read the advanced filter of ticket filter %1: %2")
-                                         .arg(filter->m_identifier, problem));
+            Platform::SystemLog::log(
+                QStringLiteral("could not read the advanced filter of ticket filter %1: %2")
+                    .arg(filter->m_identifier, problem));
     }
     return filter;
 }
@@ -130,8 +132,9 @@ std::shared_ptr<IssueFilter> IssueFilter::fromJsonData(const QByteArray& data, Q
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (!document.isObject()) {
         if (errorMessage)
-            *errorMessage = parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                                         : QStringLiteral("not a JSON object");
+            *errorMessage = parseError.error != QJsonParseError::NoError
+                                ? parseError.errorString()
+                                : QStringLiteral("not a JSON object");
         return nullptr;
     }
     return fromJson(document.object(), errorMessage);
@@ -159,26 +162,29 @@ void IssueFilter::setPredicate(const std::optional<Platform::Predicate>& predica
     Q_EMIT humanReadablePredicateDescriptionChanged();
 }
 
-void IssueFilter::setIssueFilter(int rawValue) {
-    if (rawValue < 0 || rawValue >= int(allIssueFilterTypes.size())) {
-        Platform::SystemLog::log(QStringLiteral("refusing issue filter type %1").arg(rawValue));
-        return;
+// Stores a raw value of the enumeration into the field; answers whether the field changed.
+template <typename Enum, std::size_t Count>
+static bool assignRawValue(int rawValue, const std::array<Enum, Count>& cases, Enum& field,
+                           const char* what) {
+    if (rawValue < 0 || rawValue >= int(Count)) {
+        Platform::SystemLog::log(
+            QStringLiteral("refusing %1 type %2").arg(QLatin1String(what)).arg(rawValue));
+        return false;
     }
-    if (rawValue == issueFilter())
-        return;
-    m_issueFilterType = IssueFilterType(rawValue);
-    Q_EMIT issueFilterChanged();
+    if (cases[rawValue] == field)
+        return false;
+    field = cases[rawValue];
+    return true;
+}
+
+void IssueFilter::setIssueFilter(int rawValue) {
+    if (assignRawValue(rawValue, allIssueFilterTypes, m_issueFilterType, "issue filter"))
+        Q_EMIT issueFilterChanged();
 }
 
 void IssueFilter::setSprintFilter(int rawValue) {
-    if (rawValue < 0 || rawValue >= int(allSprintFilterTypes.size())) {
-        Platform::SystemLog::log(QStringLiteral("refusing sprint filter type %1").arg(rawValue));
-        return;
-    }
-    if (rawValue == sprintFilter())
-        return;
-    m_sprintFilterType = SprintFilterType(rawValue);
-    Q_EMIT sprintFilterChanged();
+    if (assignRawValue(rawValue, allSprintFilterTypes, m_sprintFilterType, "sprint filter"))
+        Q_EMIT sprintFilterChanged();
 }
 
 QString IssueFilter::humanReadablePredicateDescription() const {

@@ -22,7 +22,8 @@ class IssueFilter final : public QObject {
     Q_PROPERTY(QString cloudID READ cloudID CONSTANT)
     Q_PROPERTY(QString projectIdentifier READ projectIdentifier CONSTANT)
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
-    Q_PROPERTY(bool showOnlyMyIssues READ showOnlyMyIssues WRITE setShowOnlyMyIssues NOTIFY showOnlyMyIssuesChanged)
+    Q_PROPERTY(
+        bool showOnlyMyIssues READ showOnlyMyIssues WRITE setShowOnlyMyIssues NOTIFY showOnlyMyIssuesChanged)
     Q_PROPERTY(int issueFilter READ issueFilter WRITE setIssueFilter NOTIFY issueFilterChanged)
     Q_PROPERTY(int sprintFilter READ sprintFilter WRITE setSprintFilter NOTIFY sprintFilterChanged)
     Q_PROPERTY(QString humanReadablePredicateDescription READ humanReadablePredicateDescription NOTIFY
@@ -34,7 +35,8 @@ public:
     /*! The sprint condition; the raw values are stored in the filters file. */
     enum class SprintFilterType { all = 0, future = 1, open = 2 };
     static constexpr std::array<IssueFilterType, 4> allIssueFilterTypes = {
-        IssueFilterType::all, IssueFilterType::todo, IssueFilterType::inProgress, IssueFilterType::todoOrInProgress};
+        IssueFilterType::all, IssueFilterType::todo, IssueFilterType::inProgress,
+        IssueFilterType::todoOrInProgress};
     static constexpr std::array<SprintFilterType, 3> allSprintFilterTypes = {
         SprintFilterType::all, SprintFilterType::future, SprintFilterType::open};
 
