@@ -2,15 +2,14 @@
 
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
+#include "ZRKit/ZRBundle.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -20,9 +19,8 @@ const QString FileName = QStringLiteral("IssueFilters.json");
 const QString NoFolderMessage = QStringLiteral("Could not create Application Support folder");
 
 QString applicationSupportFilePath() {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Corvantide");
-    if (!QDir().mkpath(folder)) {
+    const QString folder = ZRBundle::existingApplicationSupportFolder(Platform::Bundle::mainBundle());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         Platform::SystemLog::log(NoFolderMessage);
         return {};
     }
