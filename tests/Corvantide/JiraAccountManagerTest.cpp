@@ -3,6 +3,7 @@
 
 #include "Platform/Keychain.h"
 #include "Platform/SystemLog.h"
+#include "ZRJira/ZRJJSONUtilities.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -219,7 +220,7 @@ TEST(JiraAccountManagerTest, ExpiresIsStoredAsSecondsSince2001) {
     const QDateTime fraction = QDateTime(QDate(2024, 3, 5), QTime(10, 15, 30, 250), QTimeZone::utc());
     store(account(id, QStringLiteral("a"), fraction));
     EXPECT_EQ(JiraAccountManager::jiraAccount(id)->expires(), fraction);
-    EXPECT_EQ(JiraAccount::secondsSinceReferenceDate(fraction), 731326530.25);
+    EXPECT_EQ(ZRJJSONUtilities::secondsSinceReferenceDate(fraction), 731326530.25);
 }
 
 TEST(JiraAccountManagerTest, RemovingAMissingAccountFailsWithALogLine) {

@@ -1,7 +1,8 @@
 #include "Model/JiraAccount.h"
 
+#include "ZRJira/ZRJJSONUtilities.h"
+
 #include <QJsonValue>
-#include <QTimeZone>
 
 #include <cmath>
 
@@ -14,11 +15,6 @@ const QString ExpiresKey = QStringLiteral("expires");
 const QString ScopeKey = QStringLiteral("scope");
 const QString DisplayNameKey = QStringLiteral("displayName");
 const QString EmailAddressKey = QStringLiteral("emailAddress");
-
-const QDateTime& referenceDate() {
-    static const QDateTime date(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
-    return date;
-}
 
 } // namespace
 
@@ -37,7 +33,7 @@ QJsonObject JiraAccount::toJson() const {
         {AccountIDKey, m_accountID},
         {AccessTokenKey, m_accessToken},
         {RefreshTokenKey, m_refreshToken},
-        {ExpiresKey, secondsSinceReferenceDate(m_expires)},
+        {ExpiresKey, ZRJJSONUtilities::secondsSinceReferenceDate(m_expires)},
         {ScopeKey, m_scope},
         {DisplayNameKey, m_displayName},
         {EmailAddressKey, m_emailAddress},
@@ -57,14 +53,14 @@ std::optional<JiraAccount> JiraAccount::fromJson(const QJsonObject& json) {
         return std::nullopt;
     return JiraAccount(json.value(AccountIDKey).toString(), json.value(AccessTokenKey).toString(),
                        json.value(RefreshTokenKey).toString(),
-                       dateFromSecondsSinceReferenceDate(expires.toDouble()), json.value(ScopeKey).toString(),
-                       json.value(DisplayNameKey).toString(), json.value(EmailAddressKey).toString());
+                       ZRJJSONUtilities::dateFromSecondsSinceReferenceDate(expires.toDouble()),
+                       json.value(ScopeKey).toString(), json.value(DisplayNameKey).toString(),
+                       json.value(EmailAddressKey).toString());
 }
 
-double JiraAccount::secondsSinceReferenceDate(const QDateTime& date) {
-    return double(referenceDate().msecsTo(date)) / 1000.0;
-}
-
-QDateTime JiraAccount::dateFromSecondsSinceReferenceDate(double seconds) {
-    return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
+bool JiraAccount::operator==(const JiraAccount& other) const {
+    return m_accountID == other.m_accountID && m_accessToken == other.m_accessToken &&
+           m_refreshToken == other.m_refreshToken && m_expires == other.m_expires &&
+           m_scope == other.m_scope && m_displayName == other.m_displayName &&
+           m_emailAddress == other.m_emailAddress;
 }

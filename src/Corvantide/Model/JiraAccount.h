@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ZRJira/ZRJAccount.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
@@ -8,16 +10,16 @@
 #include <optional>
 
 /*! One signed-in Atlassian account: its identity and its OAuth 2.0 tokens. */
-class JiraAccount {
+class JiraAccount final : public ZRJAccount {
 public:
     JiraAccount(QString accountID, QString accessToken, QString refreshToken, QDateTime expires,
                 QString scope, QString displayName, QString emailAddress);
 
     const QString& accountID() const { return m_accountID; }
-    const QString& accessToken() const { return m_accessToken; }
-    const QString& refreshToken() const { return m_refreshToken; }
-    const QDateTime& expires() const { return m_expires; }
-    const QString& scope() const { return m_scope; }
+    QString accessToken() const override { return m_accessToken; }
+    QString refreshToken() const override { return m_refreshToken; }
+    QDateTime expires() const override { return m_expires; }
+    QString scope() const override { return m_scope; }
     const QString& displayName() const { return m_displayName; }
     const QString& emailAddress() const { return m_emailAddress; }
 
@@ -27,11 +29,7 @@ public:
     /*! Nothing when one of the seven members is missing or of another type. */
     static std::optional<JiraAccount> fromJson(const QJsonObject& json);
 
-    /*! Seconds since 2001-01-01 00:00:00 UTC, the date form of the stored accounts. */
-    static double secondsSinceReferenceDate(const QDateTime& date);
-    static QDateTime dateFromSecondsSinceReferenceDate(double seconds);
-
-    bool operator==(const JiraAccount& other) const = default;
+    bool operator==(const JiraAccount& other) const;
 
 private:
     QString m_accountID;
