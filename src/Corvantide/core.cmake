@@ -1,0 +1,2 @@
+# Status images are icons (QtGui, no widgets).
+target_link_libraries(CorvantideCore PUBLIC Qt6::Gui)
