@@ -9,6 +9,18 @@
 
 #include <array>
 
+namespace {
+
+// The enumeration case whose raw value is value, or none.
+template <typename Enum> std::optional<Enum> caseWithRawValue(const QList<Enum>& cases, qint64 value) {
+    for (Enum candidate : cases)
+        if (static_cast<qint64>(candidate) == value)
+            return candidate;
+    return std::nullopt;
+}
+
+} // namespace
+
 namespace UserDefaultsKeys {
 
 namespace {
@@ -81,10 +93,7 @@ QList<IssuesUpdateIntervalMinutes> allCases() {
 }
 
 std::optional<IssuesUpdateIntervalMinutes> fromRawValue(qint64 minutes) {
-    for (IssuesUpdateIntervalMinutes interval : allCases())
-        if (static_cast<qint64>(interval) == minutes)
-            return interval;
-    return std::nullopt;
+    return caseWithRawValue(allCases(), minutes);
 }
 
 double timeInterval(IssuesUpdateIntervalMinutes interval) {
@@ -115,10 +124,7 @@ QList<IssuesOrderType> allCases() {
 }
 
 std::optional<IssuesOrderType> fromRawValue(qint64 value) {
-    for (IssuesOrderType order : allCases())
-        if (static_cast<qint64>(order) == value)
-            return order;
-    return std::nullopt;
+    return caseWithRawValue(allCases(), value);
 }
 
 QString localizedPopupString(IssuesOrderType order) {

@@ -5,7 +5,9 @@
 #include "Platform/SystemLog.h"
 #include "TestBundle.h"
 
+#include "TestUtils.h"
 #include <QCoreApplication>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,30 +17,19 @@
 
 #include <unistd.h>
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
-
-} // namespace
-
 TEST(ZRFileManagerTest, FoldersAreCreatedWithTheirParentsButNotOverFiles) {
     QTemporaryDir dir;
     EXPECT_TRUE(ZRFileManager::createDirectoryRecursiveAtPath(dir.filePath("a/b/c")));
     EXPECT_TRUE(QFileInfo(dir.filePath("a/b/c")).isDir());
     EXPECT_TRUE(ZRFileManager::createDirectoryRecursiveAtPath(dir.filePath("a/b/c")));
-    writeFile(dir.filePath("file"), "x");
+    ASSERT_TRUE(TestUtils::writeFile(dir.filePath("file"), "x"));
     EXPECT_FALSE(ZRFileManager::createDirectoryRecursiveAtPath(dir.filePath("file")));
     EXPECT_FALSE(ZRFileManager::createDirectoryRecursiveAtPath(dir.filePath("file/below")));
 }
 
 TEST(ZRFileManagerTest, SearchPathsAnswerTheFirstFolderHoldingTheFile) {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    writeFile(data + "/corvantide-probe.txt", "x");
+    ASSERT_TRUE(TestUtils::writeFile(data + "/corvantide-probe.txt", "x"));
     EXPECT_EQ(ZRFileManager::pathToFile("corvantide-probe.txt", QStandardPaths::GenericDataLocation),
               data + "/corvantide-probe.txt");
     EXPECT_TRUE(ZRFileManager::pathToFile("no-such-file.txt", QStandardPaths::GenericDataLocation).isNull());
@@ -76,16 +67,16 @@ TEST(ZRFileManagerTest, TheTemporaryFolderIsPrivateFixedAndNeverTakenOver) {
 TEST(ZRFileManagerTest, FolderSizesCountEverythingBelowAndNeverFollowLinks) {
     QTemporaryDir dir;
     QTemporaryDir outside;
-    writeFile(outside.filePath("big"), QByteArray(1 << 20, 'x'));
+    ASSERT_TRUE(TestUtils::writeFile(outside.filePath("big"), QByteArray(1 << 20, 'x')));
     const QString flat = dir.filePath("flat");
-    writeFile(flat + "/a", QByteArray(10, 'a'));
-    writeFile(flat + "/b", QByteArray(20, 'b'));
+    ASSERT_TRUE(TestUtils::writeFile(flat + "/a", QByteArray(10, 'a')));
+    ASSERT_TRUE(TestUtils::writeFile(flat + "/b", QByteArray(20, 'b')));
     const QString target = outside.filePath("big");
     ASSERT_TRUE(QFile::link(target, flat + "/link"));
     EXPECT_EQ(ZRFileManager::sizeOfFolderAtPath(flat), 30 + QFile::encodeName(target).size());
 
     const QString nested = dir.filePath("nested");
-    writeFile(nested + "/one/two/c", QByteArray(100, 'c'));
+    ASSERT_TRUE(TestUtils::writeFile(nested + "/one/two/c", QByteArray(100, 'c')));
     ASSERT_TRUE(QFile::link(outside.path(), nested + "/one/folder-link"));
     const qint64 size = ZRFileManager::sizeOfFolderAtPath(nested);
     EXPECT_GE(size, 100);
@@ -97,10 +88,10 @@ TEST(ZRFileManagerTest, FolderSizesCountEverythingBelowAndNeverFollowLinks) {
 
 TEST(ZRWorkspaceTest, TheProcessTableListsNamesAndIds) {
     QTemporaryDir proc;
-    writeFile(proc.filePath("1/comm"), "systemd\n");
-    writeFile(proc.filePath("42/comm"), "Corvantide\n");
+    ASSERT_TRUE(TestUtils::writeFile(proc.filePath("1/comm"), "systemd\n"));
+    ASSERT_TRUE(TestUtils::writeFile(proc.filePath("42/comm"), "Corvantide\n"));
     QDir().mkpath(proc.filePath("77"));
-    writeFile(proc.filePath("self/comm"), "not a process\n");
+    ASSERT_TRUE(TestUtils::writeFile(proc.filePath("self/comm"), "not a process\n"));
     const QList<QVariantMap> fake = ZRWorkspace::launchedBSDProcessInformations(proc.path());
     ASSERT_EQ(fake.size(), 2);
     EXPECT_EQ(fake[0], (QVariantMap{{"name", "systemd"}, {"id", "1"}}));
@@ -123,12 +114,12 @@ TEST(ZRWorkspaceTest, AnotherCopyCountsOnlyWhenItRunsAnApplicationWithOurIdentif
     const QString other =
         TestBundle::create(dir.filePath("Other.app"),
                            {{"CFBundleIdentifier", identifier}, {"CFBundleExecutable", "Corvantide"}});
-    writeFile(other + "/bin/Corvantide", "exe");
-    writeFile(other + "/libexec/zrupdater_sandbox_service", "exe");
+    ASSERT_TRUE(TestUtils::writeFile(other + "/bin/Corvantide", "exe"));
+    ASSERT_TRUE(TestUtils::writeFile(other + "/libexec/zrupdater_sandbox_service", "exe"));
     const QString stranger =
         TestBundle::create(dir.filePath("Stranger.app"),
                            {{"CFBundleIdentifier", "org.example"}, {"CFBundleExecutable", "Corvantide"}});
-    writeFile(stranger + "/bin/Corvantide", "exe");
+    ASSERT_TRUE(TestUtils::writeFile(stranger + "/bin/Corvantide", "exe"));
 
     const auto addProcess = [&](const QString& pid, const QString& executable) {
         QDir().mkpath(proc.filePath(pid));

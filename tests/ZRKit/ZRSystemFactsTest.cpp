@@ -5,6 +5,8 @@
 
 #include "Platform/UserDefaults.h"
 
+#include "TestUtils.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
@@ -13,13 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
 
 class ShouldLogTest : public ::testing::Test {
 protected:
@@ -131,10 +126,10 @@ TEST(ZRMacOSXVersionTest, TheVersionFamilyFollowsTheRunningSystemIncludingCompat
 
 TEST(ZRMacOSXVersionTest, TheRunningSystemComesFromOsRelease) {
     QTemporaryDir dir;
-    writeFile(dir.filePath("quoted"),
-              "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nPRETTY_NAME=\"Debian 12\"\n");
-    writeFile(dir.filePath("plain"), "# comment\nVERSION_ID=22.04.3\n");
-    writeFile(dir.filePath("rolling"), "NAME=Arch\nBUILD_ID=rolling\n");
+    ASSERT_TRUE(TestUtils::writeFile(
+        dir.filePath("quoted"), "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nPRETTY_NAME=\"Debian 12\"\n"));
+    ASSERT_TRUE(TestUtils::writeFile(dir.filePath("plain"), "# comment\nVERSION_ID=22.04.3\n"));
+    ASSERT_TRUE(TestUtils::writeFile(dir.filePath("rolling"), "NAME=Arch\nBUILD_ID=rolling\n"));
     EXPECT_EQ(ZRMacOSXVersion::systemVersionFromOsRelease(dir.filePath("quoted")),
               (ZROperatingSystemVersion{12, 0, 0}));
     EXPECT_EQ(ZRMacOSXVersion::systemVersionFromOsRelease(dir.filePath("plain")),
@@ -171,10 +166,10 @@ namespace {
 
 void addInterface(const QString& root, const QString& name, int type, int index, const QByteArray& address,
                   bool physical) {
-    writeFile(root + "/" + name + "/type", QByteArray::number(type) + "\n");
-    writeFile(root + "/" + name + "/ifindex", QByteArray::number(index) + "\n");
+    ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/type", QByteArray::number(type) + "\n"));
+    ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/ifindex", QByteArray::number(index) + "\n"));
     if (!address.isNull())
-        writeFile(root + "/" + name + "/address", address + "\n");
+        ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/address", address + "\n"));
     if (physical)
         QDir().mkpath(root + "/" + name + "/device");
 }
@@ -202,7 +197,7 @@ TEST(ZRMacAddressTest, NoEthernetGivesSixZeroBytesAndUnreadableFactsGiveNothing)
 
     addInterface(root, "eth0", 1, 4, QByteArray(), true);
     EXPECT_FALSE(ZRCopyMacAddress(root).has_value()) << "address unreadable";
-    writeFile(root + "/eth0/address", "zz:00:00:00:00:00\n");
+    ASSERT_TRUE(TestUtils::writeFile(root + "/eth0/address", "zz:00:00:00:00:00\n"));
     EXPECT_FALSE(ZRCopyMacAddress(root).has_value()) << "address malformed";
 
     EXPECT_EQ(ZRCopyMacAddress().value_or(QByteArray(6, '\0')).size(), 6) << "the real machine";

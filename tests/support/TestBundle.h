@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/PropertyList.h"
+#include "TestUtils.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -23,10 +24,7 @@ inline QString create(const QString& path, const QVariantMap& info) {
 inline QString addResource(const QString& bundlePath, const QString& relativePath,
                            const QByteArray& contents) {
     const QString path = bundlePath + QStringLiteral("/Resources/") + relativePath;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(contents);
+    TestUtils::writeFile(path, contents);
     return path;
 }
 
