@@ -168,8 +168,9 @@ void addInterface(const QString& root, const QString& name, int type, int index,
                   bool physical) {
     ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/type", QByteArray::number(type) + "\n"));
     ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/ifindex", QByteArray::number(index) + "\n"));
-    if (!address.isNull())
+    if (!address.isNull()) {
         ASSERT_TRUE(TestUtils::writeFile(root + "/" + name + "/address", address + "\n"));
+    }
     if (physical)
         QDir().mkpath(root + "/" + name + "/device");
 }
