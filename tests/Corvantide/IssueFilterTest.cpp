@@ -1,9 +1,11 @@
 #include "Model/IssueFilter.h"
+#include "Model/JiraProject.h"
 
 #include "Platform/SystemLog.h"
 
 #include <QJsonDocument>
 #include <QSignalSpy>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -148,4 +150,32 @@ TEST(IssueFilterPropertiesTest, SignalsEachChangeOnceAndRefusesUnknownRawValues)
     EXPECT_EQ(sprint.count(), 2);
     EXPECT_EQ(predicate.count(), 3);
     EXPECT_EQ(description.count(), 3);
+}
+
+TEST(IssueFilterPropertiesTest, ANewFilterForAProjectTakesItsIdentityAndName) {
+    const QJsonObject json{{QStringLiteral("id"), QStringLiteral("10002")},
+                           {QStringLiteral("key"), QStringLiteral("GHI")}};
+    const JiraProject nameless =
+        JiraProject::create(QStringLiteral("acc"), QStringLiteral("cloud"), std::nullopt, json).value();
+    const auto first = IssueFilter::forProject(nameless);
+    const auto second = IssueFilter::forProject(nameless);
+    EXPECT_EQ(first->name(), QStringLiteral("New Project"));
+    EXPECT_EQ(first->accountID(), QStringLiteral("acc"));
+    EXPECT_EQ(first->cloudID(), QStringLiteral("cloud"));
+    EXPECT_EQ(first->projectIdentifier(), QStringLiteral("10002"));
+    EXPECT_NE(first->identifier(), second->identifier());
+    EXPECT_EQ(first->identifier(), first->identifier().toUpper());
+    EXPECT_FALSE(QUuid::fromString(first->identifier()).isNull());
+    EXPECT_EQ(first->issueFilterType(), IssueFilter::IssueFilterType::all);
+    EXPECT_EQ(first->sprintFilterType(), IssueFilter::SprintFilterType::all);
+    EXPECT_FALSE(first->showOnlyMyIssues());
+    EXPECT_FALSE(first->predicate().has_value());
+
+    QJsonObject named = json;
+    named.insert(QStringLiteral("name"), QStringLiteral("Gamma"));
+    EXPECT_EQ(
+        IssueFilter::forProject(
+            JiraProject::create(QStringLiteral("acc"), QStringLiteral("cloud"), std::nullopt, named).value())
+            ->name(),
+        QStringLiteral("Gamma"));
 }

@@ -1,9 +1,11 @@
 #include "Model/IssueFilter.h"
 
+#include "Model/JiraProject.h"
 #include "Platform/SystemLog.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QUuid>
 
 #include <cmath>
 
@@ -69,6 +71,12 @@ IssueFilter::IssueFilter(const QString& identifier, const QString& accountID, co
     , m_cloudID(cloudID)
     , m_projectIdentifier(projectIdentifier)
     , m_name(name) {}
+
+std::shared_ptr<IssueFilter> IssueFilter::forProject(const JiraProject& project) {
+    return std::make_shared<IssueFilter>(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+                                         project.accountID(), project.cloudID(), project.identifier(),
+                                         project.name().value_or(tr("New Project")));
+}
 
 std::shared_ptr<IssueFilter> IssueFilter::fromJson(const QJsonObject& json, QString* errorMessage) {
     RequiredKeys keys(json);

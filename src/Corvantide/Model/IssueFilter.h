@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class JiraProject;
+
 /*! One menu section: a Jira project of one account with the conditions that decide which of its issues
     are shown. Filters are shared objects: the store, the windows and the panes hold the same instances
     and change their fields in place; every settable property has its own change signal. */
@@ -42,6 +44,9 @@ public:
 
     IssueFilter(const QString& identifier, const QString& accountID, const QString& cloudID,
                 const QString& projectIdentifier, const QString& name);
+    /*! A new filter for the project: a fresh identifier, the project's name (else "New Project"), all
+        issues, all sprints, no advanced filter. */
+    static std::shared_ptr<IssueFilter> forProject(const JiraProject& project);
 
     /*! A filter from its JSON form, or no filter with the reason in errorMessage. */
     static std::shared_ptr<IssueFilter> fromJson(const QJsonObject& json, QString* errorMessage = nullptr);
