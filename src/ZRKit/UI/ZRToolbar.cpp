@@ -1,0 +1,60 @@
+#include "ZRKit/UI/ZRToolbar.h"
+
+#include "ZRKit/UI/ZRTargetAction.h"
+#include "ZRKit/UI/ZRToolbarItem.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QToolBar>
+
+namespace ZRToolbar {
+
+namespace {
+const char* const SelectedProperty = "zrSelectedItemIdentifier";
+const char* const DelegateProperty = "zrDelegate";
+} // namespace
+
+QAction* itemWithIdentifier(const QToolBar* toolbar, const QString& identifier) {
+    for (QAction* item : toolbar->actions()) {
+        if (item->objectName() == identifier)
+            return item;
+    }
+    return nullptr;
+}
+
+bool selectItemWithTag(QToolBar* toolbar, int tag) {
+    for (QAction* item : toolbar->actions()) {
+        if (ZRTargetAction::tag(item) == tag) {
+            setSelectedItemIdentifier(toolbar, item->objectName());
+            if (item->isCheckable())
+                item->setChecked(true);
+            return true;
+        }
+    }
+    return false;
+}
+
+QString selectedItemIdentifier(const QToolBar* toolbar) {
+    return toolbar->property(SelectedProperty).toString();
+}
+
+void setSelectedItemIdentifier(QToolBar* toolbar, const QString& identifier) {
+    toolbar->setProperty(SelectedProperty, identifier);
+}
+
+QObject* delegate(const QToolBar* toolbar) {
+    return toolbar ? toolbar->property(DelegateProperty).value<QPointer<QObject>>().data() : nullptr;
+}
+
+void setDelegate(QToolBar* toolbar, QObject* delegate) {
+    toolbar->setProperty(DelegateProperty, QVariant::fromValue(QPointer<QObject>(delegate)));
+}
+
+void validateVisibleItems(QToolBar* toolbar) {
+    for (QAction* action : toolbar->actions()) {
+        if (auto* item = qobject_cast<ZRToolbarItem*>(action))
+            item->validate();
+    }
+}
+
+} // namespace ZRToolbar

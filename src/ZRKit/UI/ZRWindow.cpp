@@ -1,0 +1,83 @@
+#include "ZRKit/UI/ZRWindow.h"
+
+#include "Platform/Assert.h"
+#include "Platform/MainThread.h"
+
+#include <QLayout>
+#include <QMainWindow>
+#include <QPropertyAnimation>
+#include <QToolBar>
+
+#include <cmath>
+
+namespace ZRWindow {
+
+namespace {
+
+/*! The size a pane asks for: what it was given, else what it would like. */
+QSize paneSize(const QWidget* view) {
+    return view->testAttribute(Qt::WA_Resized) ? view->size() : view->sizeHint();
+}
+
+} // namespace
+
+void changeContentViewToViewDisplayAnimate(QMainWindow* window, QWidget* view, bool display, bool animate) {
+    Platform::assertMainThread();
+    Platform::parameterAssert(window != nullptr && view != nullptr, "window && view");
+    QWidget* old = window->centralWidget();
+    if (old == view)
+        return;
+    if (QLayout* layout = window->layout())
+        layout->activate();
+
+    const QRect frame = window->geometry();
+    const QSize newSize = paneSize(view);
+    const int barsHeight = old ? frame.height() - old->height() : static_cast<int>(toolbarHeight(window));
+    const int oldWidth = old ? old->width() : frame.width();
+    const int dw = newSize.width() - oldWidth;
+    // Rounding the half difference (not the new position) keeps a swap and its reverse exact.
+    const int shift = static_cast<int>(std::lround(dw * 0.5f));
+
+    if (old) {
+        window->takeCentralWidget();
+        old->hide();
+        old->setParent(window);
+    }
+    const QRect target(frame.x() - shift, frame.y(), frame.width() + dw, newSize.height() + barsHeight);
+    window->setCentralWidget(view);
+    view->show();
+    if (animate && window->isVisible()) {
+        auto* animation = new QPropertyAnimation(window, "geometry", window);
+        animation->setDuration(200);
+        animation->setStartValue(frame);
+        animation->setEndValue(target);
+        animation->start(QAbstractAnimation::DeleteWhenStopped);
+    } else {
+        window->setGeometry(target);
+    }
+    if (display)
+        window->update();
+}
+
+float toolbarHeight(const QMainWindow* window) {
+    if (!window || window->findChildren<QToolBar*>().isEmpty())
+        return 0;
+    const QWidget* content = window->centralWidget();
+    return static_cast<float>(window->height() - (content ? content->height() : 0));
+}
+
+void shakeWindow(QWidget* window) {
+    Platform::assertMainThread();
+    if (!window)
+        return;
+    const QPoint origin = window->pos();
+    const int distance = static_cast<int>(std::lround(window->width() * 0.0125f));
+    auto* animation = new QPropertyAnimation(window, "pos", window);
+    animation->setDuration(250);
+    const int offsets[] = {0, -distance, distance, -distance, distance, 0};
+    for (int i = 0; i < 6; ++i)
+        animation->setKeyValueAt(i / 5.0, origin + QPoint(offsets[i], 0));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace ZRWindow
