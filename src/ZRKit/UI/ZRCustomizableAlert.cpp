@@ -1,6 +1,7 @@
 #include "ZRKit/UI/ZRCustomizableAlert.h"
 
 #include "Platform/Assert.h"
+#include "Platform/MainThread.h"
 #include "Platform/UserDefaults.h"
 
 namespace {
@@ -83,6 +84,7 @@ int ZRCustomizableAlert::runAlertPanelWithMessageText(const QString& message, co
                                                       const QString& informativeText,
                                                       const QString& suppressionButtonPreferencesKey,
                                                       bool* wasSuppressed) {
+    Platform::assertMainThread();
     Platform::parameterAssert(!suppressionButtonPreferencesKey.isEmpty(), "0 < [inPreferencesKey length]");
     Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
     const QString recordKey = ZRCustomizableAlertPreferencesKeyForKey(suppressionButtonPreferencesKey);
