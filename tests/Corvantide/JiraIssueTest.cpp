@@ -5,6 +5,8 @@
 #include "Platform/Predicate.h"
 #include "Platform/SystemLog.h"
 
+#include "TestUtils.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -37,9 +39,7 @@ QByteArray status(const char* name, const char* categoryKey, const char* categor
 
 QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& contents) {
     const QString path = dir.filePath(QLatin1String(name));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(contents);
+    TestUtils::writeFile(path, contents);
     return path;
 }
 

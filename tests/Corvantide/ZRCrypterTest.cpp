@@ -108,9 +108,8 @@ TEST(ZRCrypterTest, ReadsDecryptsAndParsesAPropertyList) {
     Crypter privateKey(settingsKey());
     const auto write = [&](const char* name, const QVariant& value) {
         const QString path = dir.filePath(QLatin1String(name));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(*ZRCreateEncryptedDataFromData(privateKey.crypter, Platform::PropertyList::write(value)));
+        TestUtils::writeFile(
+            path, *ZRCreateEncryptedDataFromData(privateKey.crypter, Platform::PropertyList::write(value)));
         return path;
     };
     const QVariantMap dictionary{{"a", 1}, {"b", QVariantList{QStringLiteral("x")}}};
@@ -128,10 +127,7 @@ TEST(ZRCrypterTest, ReadsDecryptsAndParsesAPropertyList) {
 
     typeID = QMetaType::Nullptr;
     const QString notAPlist = dir.filePath(QStringLiteral("text.enc"));
-    QFile text(notAPlist);
-    text.open(QIODevice::WriteOnly);
-    text.write(*ZRCreateEncryptedDataFromData(privateKey.crypter, "just text"));
-    text.close();
+    TestUtils::writeFile(notAPlist, *ZRCreateEncryptedDataFromData(privateKey.crypter, "just text"));
     EXPECT_FALSE(ZRCCreateDecryptedPropertyList(privateKey.crypter, notAPlist, &typeID).isValid());
     EXPECT_FALSE(
         ZRCCreateDecryptedPropertyList(privateKey.crypter, dir.filePath(QStringLiteral("none")), &typeID)
@@ -157,10 +153,7 @@ TEST(SettingsEncrypterTest, OutputDecryptsToTheSameDictionary) {
               (QStringList{"read:jira-work", "read:jira-user", "offline_access"}));
 
     const QString publicKey = dir.filePath(QStringLiteral("public.der"));
-    QFile file(publicKey);
-    file.open(QIODevice::WriteOnly);
-    file.write(publicHalf(settingsKey()));
-    file.close();
+    TestUtils::writeFile(publicKey, publicHalf(settingsKey()));
     const QString viaPublic = dir.filePath(QStringLiteral("public.enc"));
     ASSERT_EQ(runTool({"--public-key", publicKey, "--in", settings, "--out", viaPublic}), 0);
     EXPECT_EQ(ZRCCreateDecryptedPropertyList(privateKey.crypter, viaPublic, nullptr).toMap(),
