@@ -57,8 +57,7 @@ QObject* ZRToolbarItem::targetFor(const QObject* control) const {
     return nullptr;
 }
 
-template <typename Control>
-Control* ZRToolbarItem::controlAndTarget(QObject** target) const {
+template <typename Control> Control* ZRToolbarItem::controlAndTarget(QObject** target) const {
     QWidget* itemView = view();
     auto* control = qobject_cast<Control*>(itemView);
     if (!control && itemView)

@@ -50,8 +50,7 @@ public:
 
 private:
     QObject* targetFor(const QObject* control) const;
-    template <typename Control>
-    Control* controlAndTarget(QObject** target) const;
+    template <typename Control> Control* controlAndTarget(QObject** target) const;
 
     bool m_bordered = false;
 };
