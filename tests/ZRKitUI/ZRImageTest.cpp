@@ -4,6 +4,7 @@
 #include "Platform/SystemLog.h"
 #include "TestBundle.h"
 #include "ZRKit/UI/ZRColor.h"
+#include "ZRKit/UI/ZRLayer.h"
 
 #include <QDir>
 #include <QFile>
@@ -283,4 +284,26 @@ TEST(ZRImageTest, NamedImagesComeFromTheRegistryThenTheBundle) {
     registered.setName(QString());
     EXPECT_EQ(ZRImage::imageNamed(QStringLiteral("dot")).size(), QSizeF(6, 3));
     Platform::Bundle::setMainBundlePathForTesting(QStringLiteral(CORVANTIDE_BUNDLE_DIR));
+}
+
+TEST(ZRLayerTest, ImageReferencesComeFromBundleResourcesAtTheScale) {
+    QTemporaryDir dir;
+    const QString bundlePath = TestBundle::create(dir.filePath(QStringLiteral("Layers.app")), {});
+    QDir().mkpath(bundlePath + QStringLiteral("/Resources/images"));
+    QImage badge(40, 20, QImage::Format_ARGB32);
+    badge.fill(Qt::yellow);
+    ASSERT_TRUE(badge.save(bundlePath + QStringLiteral("/Resources/images/badge.png")));
+    const Platform::Bundle bundle(bundlePath);
+
+    const QImage retina = ZRLayer::newImageRefNamedFromBundleUseRetina(QStringLiteral("badge"), bundle, true);
+    EXPECT_EQ(retina.size(), QSize(40, 20));
+    EXPECT_EQ(retina.deviceIndependentSize(), QSizeF(20, 10));
+    const ZRLayerContents layer =
+        ZRLayer::layerWithImageNamedFromBundleUseRetina(QStringLiteral("badge"), bundle, false);
+    EXPECT_EQ(layer.contentsScale, 1.0);
+    EXPECT_EQ(layer.contents.deviceIndependentSize(), QSizeF(40, 20));
+    EXPECT_TRUE(
+        ZRLayer::newImageRefNamedFromBundleContentsScale(QStringLiteral("none"), bundle, 1.0).isNull());
+    EXPECT_TRUE(ZRLayer::newImageRefNamedUseRetina(QStringLiteral("badge"), false)
+                    .isNull()); // not in the main bundle
 }
