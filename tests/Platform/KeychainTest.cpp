@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QUuid>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 using Platform::Keychain;
@@ -135,4 +138,22 @@ TEST(KeychainTest, InjectedStatusesAndMessages) {
                     .value_or(QString())
                     .contains(QStringLiteral("locked")));
     EXPECT_FALSE(Keychain::errorMessage(-1).has_value());
+}
+
+TEST(KeychainDeathTest, WithoutASecretServiceEveryCallAnswersNotAvailable) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // A fresh process whose session bus cannot be reached: nothing hangs, nothing crashes.
+    EXPECT_EXIT(
+        {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/corvantide-test-bus");
+            const bool notAvailable =
+                Keychain::find(Keychain::Query{Label, QStringLiteral("s"), {}}).status ==
+                    Keychain::NotAvailable &&
+                Keychain::add(item(QStringLiteral("s"), QStringLiteral("a"), "x")) ==
+                    Keychain::NotAvailable &&
+                Keychain::remove(Keychain::Query{Label, QStringLiteral("s"), {}}) == Keychain::NotAvailable;
+            std::fprintf(stderr, "not available: %d\n", int(notAvailable));
+            std::exit(notAvailable ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "not available: 1");
 }
