@@ -125,16 +125,20 @@ QIcon JiraIssue::menuItemImage() const {
     return path.isNull() ? QIcon() : QIcon(path);
 }
 
-int JiraIssue::compareByJiraStatus(const JiraIssue& other) const {
-    const std::optional<int> order = statusTypeOrder(statusCategoryKey());
-    const std::optional<int> otherOrder = statusTypeOrder(other.statusCategoryKey());
-    if (order && otherOrder)
-        return *order < *otherOrder ? -1 : (*order > *otherOrder ? 1 : 0);
-    const auto text = [](const JiraIssue& issue) {
-        return issue.statusCategoryName().value_or(issue.statusName().value_or(issue.key()));
-    };
-    const int result = text(*this).compare(text(other), Qt::CaseInsensitive);
+JiraIssue::StatusSortKey JiraIssue::statusSortKey() const {
+    return StatusSortKey{statusTypeOrder(statusCategoryKey()),
+                         statusCategoryName().value_or(statusName().value_or(m_key))};
+}
+
+int JiraIssue::compare(const StatusSortKey& a, const StatusSortKey& b) {
+    if (a.order && b.order)
+        return *a.order < *b.order ? -1 : (*a.order > *b.order ? 1 : 0);
+    const int result = a.text.compare(b.text, Qt::CaseInsensitive);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+int JiraIssue::compareByJiraStatus(const JiraIssue& other) const {
+    return compare(statusSortKey(), other.statusSortKey());
 }
 
 bool JiraIssue::matchesString(const QString& searchText) const {
@@ -148,8 +152,22 @@ bool JiraIssue::matchesString(const QString& searchText) const {
 }
 
 QList<JiraIssue> JiraIssue::sortedByJiraStatus(const QList<JiraIssue>& issues) {
-    return stableSorted<JiraIssue>(
-        issues, [](const JiraIssue& a, const JiraIssue& b) { return a.compareByJiraStatus(b) < 0; });
+    // Each issue's key is read from its JSON once, not once per comparison.
+    QList<StatusSortKey> keys;
+    QList<qsizetype> order;
+    keys.reserve(issues.size());
+    order.reserve(issues.size());
+    for (qsizetype i = 0; i < issues.size(); ++i) {
+        keys.append(issues[i].statusSortKey());
+        order.append(i);
+    }
+    order = stableSorted<qsizetype>(
+        order, [&keys](const qsizetype& a, const qsizetype& b) { return compare(keys[a], keys[b]) < 0; });
+    QList<JiraIssue> sorted;
+    sorted.reserve(issues.size());
+    for (const qsizetype index : order)
+        sorted.append(issues[index]);
+    return sorted;
 }
 
 QVariant JiraIssue::value(const QString& keyPath) const {

@@ -64,7 +64,16 @@ public:
     QVariant value(const QString& keyPath) const;
 
 private:
+    /*! What the status order compares: the category's rank when it is one of the three, and the text
+        compared otherwise. */
+    struct StatusSortKey {
+        std::optional<int> order;
+        QString text;
+    };
+
     JiraIssue() = default;
+    StatusSortKey statusSortKey() const;
+    static int compare(const StatusSortKey& a, const StatusSortKey& b);
 
     QString m_cloudID;
     QString m_identifier;
