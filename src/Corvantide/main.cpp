@@ -1,4 +1,5 @@
 #include "Platform/Bundle.h"
+#include "Platform/UI/ErrorAlert.h"
 #include "UserDefaultsKeys.h"
 
 #include <QApplication>
@@ -7,6 +8,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::Bundle::mainBundle().installTranslations(&app);
+    // Errors presented to the user (such as a damaged installation) show as alerts.
+    Platform::installAlertErrorPresenter();
 
     UserDefaultsKeys::registerStandardDefaults();
 
