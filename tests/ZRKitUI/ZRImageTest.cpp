@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 ZRImage solidImage(qreal width, qreal height, const QColor& color) {
@@ -61,6 +63,14 @@ TEST(ZRImageTest, ScalingGivesExactlyTheAskedSize) {
     EXPECT_EQ(icon.representations().first().bitmap.size(), QSize(16, 16));
     EXPECT_EQ(pixel(icon, 0, 0), QColor(Qt::red));
     EXPECT_EQ(pixel(icon, 15, 15), QColor(Qt::red));
+
+    // Sizes no bitmap can have give an image of that size without a bitmap, never a crash.
+    for (const QSizeF& impossible : {QSizeF(1e9, 16), QSizeF(16, std::nan("")), QSizeF(-4, 4)}) {
+        const ZRImage none = wide.scaledImageWithSize(impossible);
+        EXPECT_TRUE(none.isNull());
+        EXPECT_TRUE(wide.resampledImageOfSize(impossible).isNull());
+    }
+    EXPECT_TRUE(ZRImage(QSizeF(1e12, 1), QImage(1, 1, QImage::Format_ARGB32)).toBitmap().isNull());
 
     Platform::SystemLog::Capture log;
     const ZRImage thin = wide.scaledImageWithSize(QSizeF(0.5, 16));

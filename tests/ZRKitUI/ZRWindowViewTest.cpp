@@ -88,6 +88,15 @@ TEST(ZRWindowTest, TheTopEdgeStaysAndToolBarsKeepTheirHeight) {
     EXPECT_EQ(next->height(), 250);
 }
 
+TEST(ZRWindowTest, AnimatedSwapsEndAtTheSameGeometry) {
+    QMainWindow window;
+    window.setCentralWidget(pane(300, 200));
+    window.setGeometry(40, 60, 300, 200);
+    window.show();
+    ZRWindow::changeContentViewToViewDisplayAnimate(&window, pane(200, 100), true, true);
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return window.geometry() == QRect(90, 60, 200, 100); }, 3000));
+}
+
 TEST(ZRWindowTest, ShakingEndsWhereItStarted) {
     QWidget window;
     window.setGeometry(300, 300, 200, 100);

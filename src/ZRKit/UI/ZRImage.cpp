@@ -18,11 +18,22 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <mutex>
+#include <optional>
 
 namespace {
 
 qreal canvasScale() {
     return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
+/*! A bitmap side in pixels for a length, or nothing when no bitmap can be that large (or it is not a
+    positive number). */
+std::optional<int> pixelExtent(double length) {
+    constexpr double Largest = 32767; // QImage's limit per side
+    if (!(length > 0) || !(length <= Largest))
+        return std::nullopt;
+    return std::max(1, static_cast<int>(std::ceil(length)));
 }
 
 QString sizeText(const QSizeF& size) {
@@ -34,9 +45,15 @@ void warnIfTooSmall(const QSizeF& size, const char* message) {
         Platform::SystemLog::log(QLatin1String(message) + sizeText(size));
 }
 
-QHash<QString, ZRImage>& namedImages() {
-    static QHash<QString, ZRImage> images;
-    return images;
+/*! Images registered by name; any thread may look them up. */
+struct NamedImages {
+    std::mutex mutex;
+    QHash<QString, ZRImage> images;
+};
+
+NamedImages& namedImages() {
+    static NamedImages registry;
+    return registry;
 }
 
 ZRImage imageFromIcon(const QIcon& icon) {
@@ -130,9 +147,13 @@ ZRImage ZRImage::imageWithData(const QByteArray& data) {
 ZRImage ZRImage::imageNamed(const QString& name) {
     if (name.isEmpty())
         return {};
-    const auto registered = namedImages().constFind(name);
-    if (registered != namedImages().constEnd())
-        return *registered;
+    {
+        NamedImages& registry = namedImages();
+        const std::lock_guard lock(registry.mutex);
+        const auto registered = registry.images.constFind(name);
+        if (registered != registry.images.constEnd())
+            return *registered;
+    }
     ZRImage image;
     const Platform::Bundle bundle = Platform::Bundle::mainBundle();
     const QString png = bundle.pathForResource(QStringLiteral("images/") + name, QStringLiteral("png"));
@@ -173,16 +194,18 @@ ZRImage ZRImage::imageForApplicationName(const QString& name) {
 }
 
 ZRImage ZRImage::imageWithCanvas(const QSizeF& size, const std::function<void(ZRGraphicsContext&)>& draw) {
-    if (!(size.width() > 0 && size.height() > 0))
-        return ZRImage(size, QImage());
     const qreal scale = canvasScale();
-    const int pixelWidth = std::max(1, static_cast<int>(std::ceil(size.width() * scale)));
-    const int pixelHeight = std::max(1, static_cast<int>(std::ceil(size.height() * scale)));
-    QImage bitmap(pixelWidth, pixelHeight, QImage::Format_ARGB32_Premultiplied);
+    const std::optional<int> pixelWidth = pixelExtent(size.width() * scale);
+    const std::optional<int> pixelHeight = pixelExtent(size.height() * scale);
+    if (!pixelWidth || !pixelHeight)
+        return ZRImage(size, QImage());
+    QImage bitmap(*pixelWidth, *pixelHeight, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return ZRImage(size, QImage());
     bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
-        painter.scale(pixelWidth / size.width(), pixelHeight / size.height());
+        painter.scale(*pixelWidth / size.width(), *pixelHeight / size.height());
         ZRGraphicsContext context(painter, size.height());
         draw(context);
     }
@@ -196,12 +219,13 @@ void ZRImage::addRepresentation(const ZRImageRep& representation) {
 }
 
 void ZRImage::setName(const QString& name) {
-    Platform::assertMainThread();
+    NamedImages& registry = namedImages();
+    const std::lock_guard lock(registry.mutex);
     if (!m_name.isEmpty())
-        namedImages().remove(m_name);
+        registry.images.remove(m_name);
     m_name = name;
     if (!name.isEmpty())
-        namedImages().insert(name, *this);
+        registry.images.insert(name, *this);
 }
 
 const ZRImageRep* ZRImage::bestRepresentation() const {
@@ -215,11 +239,13 @@ const ZRImageRep* ZRImage::bestRepresentation() const {
 }
 
 QImage ZRImage::toBitmap(qreal scale) const {
-    const int width = static_cast<int>(std::ceil(m_size.width() * scale));
-    const int height = static_cast<int>(std::ceil(m_size.height() * scale));
-    if (width <= 0 || height <= 0)
+    const std::optional<int> width = pixelExtent(m_size.width() * scale);
+    const std::optional<int> height = pixelExtent(m_size.height() * scale);
+    if (!width || !height)
         return {};
-    QImage bitmap(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap(*width, *height, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return {};
     bitmap.fill(Qt::transparent);
     QPainter painter(&bitmap);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -268,18 +294,21 @@ ZRImage ZRImage::scaledImageWithSizeUseInterpolation(const QSizeF& size,
 }
 
 ZRImage ZRImage::resampledImageOfSize(const QSizeF& size) const {
-    const int width = static_cast<int>(size.width());
-    const int height = static_cast<int>(size.height());
-    if (width <= 0 || height <= 0)
+    // Whole pixels: the size's values truncated.
+    const std::optional<int> width = pixelExtent(std::floor(size.width()));
+    const std::optional<int> height = pixelExtent(std::floor(size.height()));
+    if (!width || !height)
         return ZRImage(size, QImage());
-    QImage bitmap(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap(*width, *height, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return ZRImage(size, QImage());
     bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
-        ZRGraphicsContext context(painter, height);
+        ZRGraphicsContext context(painter, *height);
         context.setAntialiasing(true);
         context.setImageInterpolation(ZRImageInterpolation::High);
-        drawInRect(context, QRectF(0, 0, width, height));
+        drawInRect(context, QRectF(0, 0, *width, *height));
     }
     ZRImage image(size, bitmap);
     image.m_name = m_name;

@@ -32,7 +32,7 @@ public:
     /*! The bitmap at its pixel size in points. */
     static ZRImage fromBitmap(const QImage& bitmap);
     static ZRImage imageWithData(const QByteArray& data);
-    /*! A registered image of that name (setName), else one of the application's images
+    /*! A registered image of that name (setName; any thread), else one of the application's images
         (Resources/images/<name>.png or .svg), else the icon theme's; a null image when none. */
     static ZRImage imageNamed(const QString& name);
     /*! The icon of the installed application with that desktop-file id ("org.kde.dolphin"). */

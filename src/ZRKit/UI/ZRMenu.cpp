@@ -124,6 +124,7 @@ void setItemRepresentedObject(QComboBox* popUp, int index, const QVariant& objec
 }
 
 void selectItemRepresentingObject(QComboBox* popUp, const QVariant& object) {
+    Platform::assertMainThread();
     int index = -1;
     for (int i = 0; i < popUp->count() && index < 0; ++i) {
         if (itemRepresentedObject(popUp, i) == object)
@@ -133,6 +134,7 @@ void selectItemRepresentingObject(QComboBox* popUp, const QVariant& object) {
 }
 
 bool selectItemWithTag(QComboBox* popUp, int tag) {
+    Platform::assertMainThread();
     for (int i = 0; i < popUp->count(); ++i) {
         if (popUp->itemData(i, TagRole).isValid() && itemTag(popUp, i) == tag) {
             popUp->setCurrentIndex(i);

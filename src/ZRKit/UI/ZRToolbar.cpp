@@ -1,5 +1,6 @@
 #include "ZRKit/UI/ZRToolbar.h"
 
+#include "Platform/MainThread.h"
 #include "ZRKit/UI/ZRTargetAction.h"
 #include "ZRKit/UI/ZRToolbarItem.h"
 
@@ -23,6 +24,7 @@ QAction* itemWithIdentifier(const QToolBar* toolbar, const QString& identifier) 
 }
 
 bool selectItemWithTag(QToolBar* toolbar, int tag) {
+    Platform::assertMainThread();
     for (QAction* item : toolbar->actions()) {
         if (ZRTargetAction::tag(item) == tag) {
             setSelectedItemIdentifier(toolbar, item->objectName());
@@ -51,6 +53,7 @@ void setDelegate(QToolBar* toolbar, QObject* delegate) {
 }
 
 void validateVisibleItems(QToolBar* toolbar) {
+    Platform::assertMainThread();
     for (QAction* action : toolbar->actions()) {
         if (auto* item = qobject_cast<ZRToolbarItem*>(action))
             item->validate();

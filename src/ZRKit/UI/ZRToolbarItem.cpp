@@ -1,5 +1,6 @@
 #include "ZRKit/UI/ZRToolbarItem.h"
 
+#include "Platform/MainThread.h"
 #include "ZRKit/UI/ZRTargetAction.h"
 #include "ZRKit/UI/ZRToolbar.h"
 #include "ZRKit/UI/ZRView.h"
@@ -25,6 +26,7 @@ QToolBar* ZRToolbarItem::toolbar() const {
 }
 
 void ZRToolbarItem::setView(QWidget* view) {
+    Platform::assertMainThread();
     // A tool bar holds on to the widget it shows; the item leaves every tool bar while its view changes
     // and comes back at the same place.
     struct Place {
@@ -76,6 +78,7 @@ QTabBar* ZRToolbarItem::getSegmentedControlAndTarget(QObject** target) const {
 }
 
 void ZRToolbarItem::validate() {
+    Platform::assertMainThread();
     QObject* delegate = ZRToolbar::delegate(toolbar());
     if (const std::optional<bool> enabled =
             ZRTargetAction::invokeBoolMethod(delegate, "validateZRToolbarItem", this))

@@ -1,5 +1,6 @@
 #include "ZRKit/UI/ZRValidator.h"
 
+#include "Platform/MainThread.h"
 #include "ZRKit/UI/ZRTargetAction.h"
 #include "ZRKit/UI/ZRToolbarItem.h"
 #include "ZRKit/UI/ZRViewController.h"
@@ -10,6 +11,7 @@
 
 bool ZRAbstractValidator::validateAbstractItemWithSelectorWithTargetValidationSelectorPrefix(
     QObject* item, const QByteArray& selector, QObject* target, const QByteArray& prefix) {
+    Platform::assertMainThread();
     return ZRTargetAction::invokeBoolMethod(target, validationSelector(prefix, selector), item)
         .value_or(true);
 }
