@@ -1,0 +1,226 @@
+#include "Platform/HttpSession.h"
+
+#include "Platform/HttpActivityHub.h"
+#include "Platform/MainThread.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace Platform {
+
+namespace {
+
+QString hostKey(const QUrl& url) {
+    return url.scheme().toLower() + QStringLiteral("://") + url.host().toLower() + QLatin1Char(':') +
+           QString::number(
+               url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80));
+}
+
+Error urlError(HttpSession::URLErrorCode code, const QString& description, const QUrl& url) {
+    Error error(HttpSession::URLErrorDomain, code, description);
+    error.setUserInfoValue(QStringLiteral("URL"), url);
+    return error;
+}
+
+Error transportError(QNetworkReply* reply, bool cancelled, const QUrl& url) {
+    const auto tr = [](const char* text) { return QCoreApplication::translate("HttpSession", text); };
+    if (cancelled)
+        return urlError(HttpSession::Cancelled, tr("cancelled"), url);
+    switch (reply->error()) {
+    case QNetworkReply::OperationCanceledError: // the transfer timeout aborts the reply this way
+    case QNetworkReply::TimeoutError:
+        return urlError(HttpSession::TimedOut, tr("The request timed out."), url);
+    case QNetworkReply::HostNotFoundError:
+        return urlError(HttpSession::CannotFindHost,
+                        tr("A server with the specified hostname could not be found."), url);
+    case QNetworkReply::ConnectionRefusedError:
+        return urlError(HttpSession::CannotConnectToHost, tr("Could not connect to the server."), url);
+    case QNetworkReply::RemoteHostClosedError:
+        return urlError(HttpSession::NetworkConnectionLost, tr("The network connection was lost."), url);
+    case QNetworkReply::SslHandshakeFailedError:
+        return urlError(HttpSession::SecureConnectionFailed,
+                        tr("A TLS error caused the secure connection to fail."), url);
+    case QNetworkReply::ProtocolUnknownError:
+        return urlError(HttpSession::UnsupportedURL, tr("unsupported URL"), url);
+    default:
+        return urlError(HttpSession::Unknown, reply->errorString(), url);
+    }
+}
+
+} // namespace
+
+HttpSession::HttpSession(QObject* parent)
+    : HttpSession(Configuration{}, parent) {}
+
+HttpSession::HttpSession(Configuration configuration, QObject* parent)
+    : QObject(parent)
+    , m_configuration(configuration)
+    , m_network(new QNetworkAccessManager(this)) {
+    assertMainThread();
+    if (m_configuration.maximumConnectionsPerHost < 1)
+        m_configuration.maximumConnectionsPerHost = 1;
+}
+
+HttpSession::~HttpSession() {
+    // Waiting tasks first, so that finishing a running one cannot start them.
+    for (auto& queue : m_hosts)
+        queue.waiting.clear();
+    const auto pending = m_pending.values();
+    for (const auto& task : pending) {
+        task->m_cancelled = true;
+        if (task->m_reply) {
+            task->m_reply->disconnect(this);
+            task->m_reply->abort();
+        }
+        complete(task, QJsonValue(QJsonValue::Undefined),
+                 urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"),
+                          task->m_request.url));
+    }
+}
+
+std::shared_ptr<HttpTask> HttpSession::dataTask(HttpRequest request, HttpTask::Completion completion) {
+    assertMainThread();
+    return std::shared_ptr<HttpTask>(
+        new HttpTask(this, m_nextIdentifier++, std::move(request), std::move(completion)));
+}
+
+std::shared_ptr<HttpTask> HttpSession::pendingTask(HttpTask* task) const {
+    return m_pending.value(task);
+}
+
+void HttpSession::resume(HttpTask* task) {
+    assertMainThread();
+    if (task->m_state != HttpTask::State::Suspended)
+        return;
+    // The caller's handle may be the only one; the session keeps the task alive until it completes.
+    const std::shared_ptr<HttpTask> strong = task->shared_from_this();
+    task->m_state = HttpTask::State::Running;
+    task->m_elapsed.start();
+    m_pending.insert(task, strong);
+    HttpActivityHub::shared().taskDidStart(*task);
+    const QString key = hostKey(task->m_request.url);
+    m_hosts[key].waiting.push_back(strong);
+    startNext(key);
+}
+
+void HttpSession::cancel(HttpTask* task) {
+    assertMainThread();
+    const std::shared_ptr<HttpTask> strong = pendingTask(task);
+    if (!strong || task->m_cancelled)
+        return;
+    task->m_cancelled = true;
+    if (task->m_reply) {
+        task->m_reply->abort(); // finished() follows and completes the task
+        return;
+    }
+    auto& waiting = m_hosts[hostKey(task->m_request.url)].waiting;
+    std::erase(waiting, strong);
+    // Like any other answer, the cancellation arrives on a later event-loop turn.
+    QMetaObject::invokeMethod(
+        this,
+        [this, strong] {
+            complete(strong, QJsonValue(QJsonValue::Undefined),
+                     urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"),
+                              strong->m_request.url));
+        },
+        Qt::QueuedConnection);
+}
+
+void HttpSession::startNext(const QString& key) {
+    HostQueue& queue = m_hosts[key];
+    while (queue.running < m_configuration.maximumConnectionsPerHost && !queue.waiting.empty()) {
+        const std::shared_ptr<HttpTask> task = queue.waiting.front();
+        queue.waiting.pop_front();
+        ++queue.running;
+        send(task);
+    }
+}
+
+void HttpSession::send(const std::shared_ptr<HttpTask>& task) {
+    const HttpRequest& request = task->m_request;
+    QNetworkRequest networkRequest(request.url);
+    for (const auto& [name, value] : request.headers)
+        networkRequest.setRawHeader(name, value);
+    networkRequest.setTransferTimeout(request.timeoutMs);
+    QNetworkReply* reply = request.body
+                               ? m_network->sendCustomRequest(networkRequest, request.method, *request.body)
+                               : m_network->sendCustomRequest(networkRequest, request.method);
+    task->m_reply = reply;
+    connect(reply, &QNetworkReply::downloadProgress, this, [task](qint64 received, qint64 total) {
+        task->m_progress->setTotalUnitCount(total);
+        task->m_progress->setCompletedUnitCount(received);
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, task, reply] { handleReply(task, reply); });
+}
+
+void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkReply* reply) {
+    reply->deleteLater();
+    task->m_reply = nullptr;
+    const QString key = hostKey(task->m_request.url);
+    --m_hosts[key].running;
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && !task->m_cancelled) {
+        HttpResponse response;
+        response.url = reply->url();
+        response.statusCode = status.toInt();
+        response.reasonPhrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+        for (const auto& header : reply->rawHeaderPairs())
+            response.headers.append(header);
+        task->m_response = response;
+        const QByteArray body = reply->readAll();
+        const JSONResponseSerializer::Result result = m_serializer.serialize(response, body);
+        complete(task, result.responseObject, result.error);
+    } else {
+        complete(task, QJsonValue(QJsonValue::Undefined),
+                 transportError(reply, task->m_cancelled, task->m_request.url));
+    }
+    startNext(key);
+}
+
+void HttpSession::complete(const std::shared_ptr<HttpTask>& task, const QJsonValue& responseObject,
+                           const OptionalError& error) {
+    if (task->m_state == HttpTask::State::Completed)
+        return;
+    task->m_state = HttpTask::State::Completed;
+    m_pending.remove(task.get());
+    const double elapsed = static_cast<double>(task->m_elapsed.nsecsElapsed()) / 1e9;
+    HttpActivityHub::shared().taskDidFinish(*task, responseObject, elapsed, error);
+    HttpTask::Completion completion = std::move(task->m_completion);
+    if (completion)
+        completion(task->m_response, responseObject, error);
+}
+
+HttpTask::HttpTask(HttpSession* session, quint64 identifier, HttpRequest request, Completion completion)
+    : m_session(session)
+    , m_identifier(identifier)
+    , m_request(std::move(request))
+    , m_completion(std::move(completion)) {}
+
+void HttpTask::resume() {
+    if (m_session) {
+        m_session->resume(this);
+        return;
+    }
+    // The session is gone: the task can only end as cancelled, on a later turn like any answer.
+    if (m_state != State::Suspended)
+        return;
+    m_state = State::Completed;
+    runOnMain([self = shared_from_this()] {
+        Completion completion = std::move(self->m_completion);
+        if (completion)
+            completion(std::nullopt, QJsonValue(QJsonValue::Undefined),
+                       urlError(HttpSession::Cancelled,
+                                QCoreApplication::translate("HttpSession", "cancelled"),
+                                self->m_request.url));
+    });
+}
+
+void HttpTask::cancel() {
+    if (m_session)
+        m_session->cancel(this);
+}
+
+} // namespace Platform

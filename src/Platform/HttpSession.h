@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Platform/HttpTask.h"
+#include "Platform/JSONResponseSerializer.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <deque>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace Platform {
+
+/*! A session of JSON requests: at most a few requests per host at a time (the rest wait in the order they
+    were resumed), every answer run through the JSON response serializer, and every completion called
+    once, on the GUI thread. Transport failures arrive as errors of URLErrorDomain, HTTP failures as
+    errors of the serializer's domain carrying the status and the body. Every task is reported to the
+    activity hub. Create and use it on the GUI thread. */
+class HttpSession final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HttpSession)
+
+public:
+    static inline const QString URLErrorDomain = QStringLiteral("com.corvantide.error.url");
+    enum URLErrorCode {
+        Unknown = -1,
+        Cancelled = -999,
+        BadURL = -1000,
+        TimedOut = -1001,
+        UnsupportedURL = -1002,
+        CannotFindHost = -1003,
+        CannotConnectToHost = -1004,
+        NetworkConnectionLost = -1005,
+        SecureConnectionFailed = -1200,
+    };
+
+    struct Configuration {
+        int maximumConnectionsPerHost = 2;
+    };
+
+    explicit HttpSession(QObject* parent = nullptr);
+    explicit HttpSession(Configuration configuration, QObject* parent = nullptr);
+    /*! Tasks still waiting or running end with the cancellation error. */
+    ~HttpSession() override;
+
+    JSONResponseSerializer& responseSerializer() { return m_serializer; }
+    const Configuration& configuration() const { return m_configuration; }
+
+    /*! A suspended task for the request; resume() sends it. */
+    std::shared_ptr<HttpTask> dataTask(HttpRequest request, HttpTask::Completion completion);
+
+    /*! Tasks resumed and not yet completed. */
+    qsizetype pendingTaskCount() const { return m_pending.size(); }
+
+private:
+    friend class HttpTask;
+    void resume(HttpTask* task);
+    void cancel(HttpTask* task);
+    void startNext(const QString& hostKey);
+    void send(const std::shared_ptr<HttpTask>& task);
+    void handleReply(const std::shared_ptr<HttpTask>& task, QNetworkReply* reply);
+    void complete(const std::shared_ptr<HttpTask>& task, const QJsonValue& responseObject,
+                  const OptionalError& error);
+    std::shared_ptr<HttpTask> pendingTask(HttpTask* task) const;
+
+    struct HostQueue {
+        int running = 0;
+        std::deque<std::shared_ptr<HttpTask>> waiting;
+    };
+
+    Configuration m_configuration;
+    JSONResponseSerializer m_serializer;
+    QNetworkAccessManager* m_network;
+    QHash<QString, HostQueue> m_hosts;
+    QHash<HttpTask*, std::shared_ptr<HttpTask>> m_pending;
+    quint64 m_nextIdentifier = 1;
+};
+
+} // namespace Platform

@@ -1,0 +1,86 @@
+#include "Platform/JSONResponseSerializer.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace Platform {
+
+namespace {
+
+Error responseError(int code, const QString& description, const HttpResponse& response,
+                    const QByteArray& body) {
+    Error error(JSONResponseSerializer::ErrorDomain, code, description);
+    error.setUserInfoValue(QStringLiteral("URL"), response.url);
+    return error.withHttpStatus(response.statusCode, body);
+}
+
+} // namespace
+
+JSONResponseSerializer::Result JSONResponseSerializer::serialize(const HttpResponse& response,
+                                                                 const QByteArray& body) const {
+    Result result;
+    const QByteArray mimeType = response.mimeType();
+    const bool statusAccepted = response.statusCode >= 200 && response.statusCode <= 299;
+    const bool typeAccepted =
+        acceptableContentTypes.contains(mimeType) || (mimeType.isEmpty() && body.isEmpty());
+    if (!statusAccepted) {
+        result.error =
+            responseError(BadServerResponse,
+                          QCoreApplication::translate("HttpSession", "Request failed: %1 (%2)")
+                              .arg(response.reasonPhrase.isEmpty()
+                                       ? QCoreApplication::translate("HttpSession", "status code %1")
+                                             .arg(response.statusCode)
+                                       : QString::fromLatin1(response.reasonPhrase).toLower())
+                              .arg(response.statusCode),
+                          response, body);
+    } else if (!typeAccepted) {
+        result.error = responseError(
+            CannotDecodeContentData,
+            QCoreApplication::translate("HttpSession", "Request failed: unacceptable content-type: %1")
+                .arg(QString::fromLatin1(mimeType)),
+            response, body);
+    }
+    // A body that is not JSON is never parsed; a failed answer with a JSON body still carries it.
+    if (!typeAccepted || body.isEmpty() || body == " ")
+        return result;
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        if (!result.error)
+            result.error =
+                responseError(CannotParseResponse,
+                              QCoreApplication::translate("HttpSession",
+                                                          "The data couldn't be read because it isn't in the "
+                                                          "correct format: %1")
+                                  .arg(parseError.errorString()),
+                              response, body);
+        return result;
+    }
+    QJsonValue value = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    result.responseObject = removesKeysWithNullValues ? removingKeysWithNullValues(value) : value;
+    return result;
+}
+
+QJsonValue JSONResponseSerializer::removingKeysWithNullValues(const QJsonValue& value) {
+    if (value.isObject()) {
+        QJsonObject cleaned;
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            if (!it.value().isNull())
+                cleaned.insert(it.key(), removingKeysWithNullValues(it.value()));
+        return cleaned;
+    }
+    if (value.isArray()) {
+        QJsonArray cleaned;
+        for (const QJsonValue& element : value.toArray())
+            cleaned.append(removingKeysWithNullValues(element));
+        return cleaned;
+    }
+    return value;
+}
+
+} // namespace Platform

@@ -1,3 +1,0 @@
-#include "ZRJira/ZRJAccountUpdater.h"
-
-ZRJAccountUpdater::~ZRJAccountUpdater() = default;

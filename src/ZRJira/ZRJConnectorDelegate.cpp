@@ -1,3 +1,0 @@
-#include "ZRJira/ZRJConnectorDelegate.h"
-
-ZRJConnectorDelegate::~ZRJConnectorDelegate() = default;

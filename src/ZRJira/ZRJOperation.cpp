@@ -1,0 +1,119 @@
+#include "ZRJira/ZRJOperation.h"
+
+#include "ZRJira/ZRJEndpoints.h"
+#include "ZRJira/ZRJJSONUtilities.h"
+
+#include "Platform/MainThread.h"
+#include "Platform/SystemLog.h"
+#include "ZRKit/ZRError.h"
+
+#include <QJsonDocument>
+#include <QUrlQuery>
+
+void ZRJOperationProgress::addChildForOnePage(const std::shared_ptr<Platform::Progress>& child) {
+    // A page size of 0 would make the share undefined; such a page simply adds no child.
+    if (!pageSize || !total || *pageSize == 0)
+        return;
+    const auto pending =
+        static_cast<qint64>(static_cast<float>(*total) / static_cast<float>(*pageSize) * 100.0f);
+    progress->addChild(child, pending);
+}
+
+ZRJOperation::ZRJOperation(Platform::HttpSession& sessionManager)
+    : m_sessionManager(sessionManager)
+    , m_jiraURL(ZRJEndpoints::jiraURL()) {}
+
+ZRJOperation::~ZRJOperation() = default;
+
+QUrl ZRJOperation::url(const QString& path) const {
+    if (!m_cloudID)
+        Platform::fatalError(QStringLiteral("need cloudID"));
+    const auto joined = [](QString left, QString right) {
+        while (left.endsWith(QLatin1Char('/')))
+            left.chop(1);
+        while (right.startsWith(QLatin1Char('/')))
+            right.remove(0, 1);
+        return left + QLatin1Char('/') + right;
+    };
+    const QUrl url(joined(joined(joined(m_jiraURL, *m_cloudID), QStringLiteral("/rest/api/3")), path),
+                   QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        Platform::fatalError(QStringLiteral("could not create Jira url"));
+    return url;
+}
+
+Platform::HttpRequest ZRJOperation::request(const QUrl& url) const {
+    if (!m_accessToken)
+        Platform::fatalError(QStringLiteral("need accessToken"));
+    Platform::HttpRequest request;
+    request.url = url;
+    request.timeoutMs = 60000;
+    request.setHeader("Authorization", "Bearer " + m_accessToken->toUtf8());
+    request.setHeader("Accept", "application/json");
+    return request;
+}
+
+void ZRJOperation::startDataTask(const Platform::HttpRequest& request,
+                                 Platform::HttpTask::Completion handler) {
+    Platform::assertMainThread();
+    m_dataTask = m_sessionManager.dataTask(request, std::move(handler));
+    m_dataTask->resume();
+}
+
+QByteArray ZRJOperation::encodeJSON(const QHash<QString, QString>& dictionary) {
+    QJsonObject object;
+    for (auto it = dictionary.begin(); it != dictionary.end(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+Platform::Error ZRJOperation::wrongResponseType(const QJsonValue& responseObject, const QString& errorText) {
+    Platform::SystemLog::log(QStringLiteral("Wrong response type: ") +
+                             ZRJJSONUtilities::printedForm(responseObject));
+    return ZRError::zr_errorWithLocalizedDescription(errorText);
+}
+
+void ZRJOperation::deliverObject(const QJsonValue& responseObject, const Platform::OptionalError& error,
+                                 const QString& errorText, const JSONObjectCompletion& completion) {
+    if (error)
+        completion(std::nullopt, error);
+    else if (responseObject.isObject())
+        completion(responseObject.toObject(), std::nullopt);
+    else
+        completion(std::nullopt, wrongResponseType(responseObject, errorText));
+}
+
+void ZRJOperation::deliverArray(const QJsonValue& responseObject, const Platform::OptionalError& error,
+                                const QString& errorText, const JSONArrayCompletion& completion) {
+    if (error) {
+        completion(std::nullopt, error);
+        return;
+    }
+    const QJsonArray array = responseObject.toArray();
+    const bool allObjects =
+        std::all_of(array.begin(), array.end(), [](const QJsonValue& v) { return v.isObject(); });
+    if (responseObject.isArray() && allObjects)
+        completion(array, std::nullopt);
+    else
+        completion(std::nullopt, wrongResponseType(responseObject, errorText));
+}
+
+Platform::HttpRequest ZRJOperation::searchRequest(const QString& accessToken, const QString& urlText,
+                                                  const QList<QPair<QString, QString>>& queryItems) const {
+    QUrl url(urlText, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        Platform::fatalError(QStringLiteral("could not create issue/search url"));
+    QUrlQuery query;
+    for (const auto& [name, value] : queryItems) {
+        // Encode what a query may not hold; a "+" stays a literal "+".
+        query.addQueryItem(QString::fromUtf8(QUrl::toPercentEncoding(name)),
+                           QString::fromUtf8(QUrl::toPercentEncoding(value, "+")));
+    }
+    url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    Platform::HttpRequest request;
+    request.url = url;
+    request.timeoutMs = 60000;
+    request.setHeader("Authorization", "Bearer " + accessToken.toUtf8());
+    request.setHeader("Accept", "application/json");
+    return request;
+}

@@ -1,0 +1,455 @@
+#include "JiraStandInFixture.h"
+
+#include "ZRJira/ZRJEndpoints.h"
+#include "ZRJira/ZRJGetProjectsPaginatedOperation.h"
+#include "ZRJira/ZRJSearchForIssuesOperation.h"
+
+#include "Platform/SystemLog.h"
+#include "ZRKit/ZRError.h"
+
+#include <QJsonDocument>
+
+using Reply = JiraStandIn::Reply;
+using ObjectAnswer = Answer<QJsonObject>;
+using ArrayAnswer = Answer<QJsonArray>;
+
+namespace {
+
+QString json(const QJsonValue& value) {
+    return QString::fromUtf8(value.isArray()
+                                 ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
+                                 : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+}
+
+QStringList keys(const QJsonArray& objects, const QString& key) {
+    QStringList values;
+    for (const QJsonValue& value : objects)
+        values.append(value[key].toString());
+    return values;
+}
+
+} // namespace
+
+class OperationTest : public JiraStandInTest {
+protected:
+    QString sitePath(const QString& path) const { return QStringLiteral("/ex/jira/") + cloudID + path; }
+    QString token() const { return tokens.first; }
+};
+
+TEST_F(OperationTest, CurrentUserArrivesWithNullsRemovedAndTheCommonHeaders) {
+    ObjectAnswer answer;
+    manager().getCurrentUser(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_FALSE(answer.error) << answer.error->localizedDescription().toStdString();
+    EXPECT_EQ(answer.value->value(QStringLiteral("displayName")).toString(), QStringLiteral("Ada Lovelace"));
+    EXPECT_FALSE(answer.value->contains(QStringLiteral("locale"))) << "the stand-in sends locale: null";
+
+    const auto requests = standIn.requests(QStringLiteral("/myself$"));
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].path, sitePath(QStringLiteral("/rest/api/3/myself")));
+    EXPECT_EQ(requests[0].header("Authorization"), "Bearer " + token().toUtf8());
+    EXPECT_EQ(requests[0].header("Accept"), "application/json");
+    EXPECT_EQ(answer.calls, 1);
+}
+
+TEST_F(OperationTest, NullsAreRemovedAtEveryDepthButArrayElementsStay) {
+    standIn.setOverride(QStringLiteral("/myself$"),
+                        Reply::text(R"({"a":null,"b":{"c":null,"d":[{"e":null,"f":1},null]},"g":"x"})",
+                                    "application/json; charset=utf-8", 200));
+    ObjectAnswer answer;
+    manager().getCurrentUser(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(json(*answer.value), QStringLiteral(R"({"b":{"d":[{"f":1},null]},"g":"x"})"));
+}
+
+TEST_F(OperationTest, AWrongJsonTypeGivesTheOperationsErrorTextAndALogLine) {
+    struct Case {
+        QString path;
+        QByteArray body;
+        QString text;
+        std::function<void(Answer<QJsonObject>&, Answer<QJsonArray>&)> start;
+    };
+    const QString resources = QStringLiteral("Could not download Jira resources.");
+    const std::vector<Case> cases{
+        {QStringLiteral("/myself$"), "[1,2]", QStringLiteral("Could not download current user."),
+         [&](auto& object, auto&) { manager().getCurrentUser(token(), cloudID, object.completion()); }},
+        {QStringLiteral("/accessible-resources$"), R"({"id":"x"})", resources,
+         [&](auto&, auto& array) {
+             manager().getAccessibleResourcesWithoutValidatingToken(token(), array.completion());
+         }},
+        {QStringLiteral("/accessible-resources$"), R"([{"id":"x"},"not an object"])", resources,
+         [&](auto&, auto& array) {
+             manager().getAccessibleResourcesWithoutValidatingToken(token(), array.completion());
+         }},
+        {QStringLiteral("/project/search$"), "[]", QStringLiteral("Could not download Jira projects."),
+         [&](auto&, auto& array) { manager().getProjectsPaginated(token(), cloudID, array.completion()); }},
+        {QStringLiteral("/search/jql$"), "[]", resources,
+         [&](auto& object, auto&) {
+             manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, object.completion());
+         }},
+        {QStringLiteral("/user/search$"), R"({"values":[]})", resources,
+         [&](auto&, auto& array) { manager().getAllUsers(token(), cloudID, array.completion()); }},
+        {QStringLiteral("/board$"), "[]", resources,
+         [&](auto& object, auto&) { manager().getAllBoards(token(), cloudID, object.completion()); }},
+        {QStringLiteral("/board/1/sprint$"), "[]", resources,
+         [&](auto& object, auto&) {
+             manager().getSprintsForBoardID(token(), cloudID, QStringLiteral("1"), object.completion());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString() + " " + c.body.toStdString());
+        standIn.clearSwitches();
+        standIn.setOverride(c.path, Reply::text(c.body, "application/json", 200));
+        Platform::SystemLog::Capture log;
+        Answer<QJsonObject> object;
+        Answer<QJsonArray> array;
+        c.start(object, array);
+        ASSERT_TRUE(TestUtils::waitUntil([&] { return object.calls + array.calls > 0; }));
+        const Platform::OptionalError& error = object.calls ? object.error : array.error;
+        ASSERT_TRUE(error);
+        EXPECT_TRUE(error->isSameKind(ZRError::zr_errorWithLocalizedDescription(QString())));
+        EXPECT_EQ(error->localizedDescription(), c.text);
+        EXPECT_FALSE(object.value);
+        EXPECT_FALSE(array.value);
+        EXPECT_TRUE(
+            log.contains(QStringLiteral("Wrong response type: ") +
+                         QString::fromUtf8(QJsonDocument::fromJson(c.body).toJson(QJsonDocument::Compact))))
+            << log.text().toStdString();
+    }
+}
+
+TEST_F(OperationTest, AnAnswerWithoutBodyOrErrorLogsNil) {
+    standIn.setOverride(QStringLiteral("/myself$"), Reply::text({}, "application/json", 200));
+    Platform::SystemLog::Capture log;
+    ObjectAnswer answer;
+    manager().getCurrentUser(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->localizedDescription(), QStringLiteral("Could not download current user."));
+    EXPECT_TRUE(log.lines().contains(QStringLiteral("Wrong response type: nil"))) << log.text().toStdString();
+}
+
+TEST_F(OperationTest, HttpFailuresPassThroughWithTheirStatusAndBody) {
+    struct Case {
+        Reply reply;
+        int status;
+        int code;
+    };
+    Reply tooMany = Reply::error(429, QStringLiteral("Rate limit exceeded"));
+    tooMany.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("30")));
+    const std::vector<Case> cases{
+        {Reply::error(403, QStringLiteral("You do not have permission")), 403,
+         Platform::JSONResponseSerializer::BadServerResponse},
+        {Reply::text("oops", "text/plain", 500), 500, Platform::JSONResponseSerializer::BadServerResponse},
+        {tooMany, 429, Platform::JSONResponseSerializer::BadServerResponse},
+        {Reply::text("<html><body>Maintenance</body></html>", "text/html", 200), 200,
+         Platform::JSONResponseSerializer::CannotDecodeContentData},
+        {Reply::text("{not json", "application/json", 200), 200,
+         Platform::JSONResponseSerializer::CannotParseResponse},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        standIn.clearSwitches();
+        standIn.setOverride(QStringLiteral("/board$"), c.reply);
+        ObjectAnswer answer;
+        manager().getBoardsForProjectID(token(), cloudID, QStringLiteral("ABC"), answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_TRUE(answer.error);
+        EXPECT_FALSE(answer.value);
+        EXPECT_EQ(answer.error->domain(), Platform::JSONResponseSerializer::ErrorDomain);
+        EXPECT_EQ(answer.error->code(), c.code);
+        EXPECT_EQ(answer.error->httpStatus(), c.status);
+        EXPECT_EQ(answer.error->httpBody(), c.reply.body);
+    }
+}
+
+TEST_F(OperationTest, ABadTokenIsRefusedByTheGateway) {
+    ArrayAnswer answer;
+    manager().getAllUsers(QStringLiteral("not-a-token"), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 401);
+}
+
+TEST_F(OperationTest, OperationsStayRunningUntilTheyAnswer) {
+    standIn.setDelay(QStringLiteral("/myself$"), 200);
+    ObjectAnswer first, second;
+    manager().getCurrentUser(token(), cloudID, first.completion());
+    manager().getCurrentUser(token(), cloudID, second.completion());
+    EXPECT_EQ(manager().runningOperationCount(), 2);
+    ASSERT_TRUE(first.wait());
+    ASSERT_TRUE(second.wait());
+    EXPECT_EQ(manager().runningOperationCount(), 0);
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(second.calls, 1);
+}
+
+TEST_F(OperationTest, NeverMoreThanTwoConnectionsToOneHost) {
+    standIn.setDelay(QStringLiteral("."), 100);
+    std::vector<std::unique_ptr<ObjectAnswer>> answers;
+    for (int i = 0; i < 7; ++i) {
+        answers.push_back(std::make_unique<ObjectAnswer>());
+        manager().getAllBoards(token(), cloudID, answers.back()->completion());
+    }
+    for (const auto& answer : answers) {
+        ASSERT_TRUE(answer->wait());
+        EXPECT_FALSE(answer->error);
+        EXPECT_EQ(answer->calls, 1);
+    }
+    EXPECT_EQ(standIn.requests(QStringLiteral("/board$")).size(), 7);
+    EXPECT_EQ(standIn.maxConcurrentRequests(), 2);
+    EXPECT_LE(standIn.maxConcurrentConnections(), 2);
+}
+
+namespace {
+class ExposedOperation : public ZRJOperation {
+public:
+    using ZRJOperation::ZRJOperation;
+    void setCloudID(const QString& cloudID) { m_cloudID = cloudID; }
+    void setAccessToken(const QString& token) { m_accessToken = token; }
+};
+} // namespace
+
+TEST_F(OperationTest, UrlForJoinsPrefixCloudIdApiAndPath) {
+    ExposedOperation operation(manager().sessionManager());
+    operation.setCloudID(QStringLiteral("abc"));
+    const QString prefix = standIn.apiBaseUrl().toString() + QStringLiteral("/ex/jira");
+    EXPECT_EQ(operation.jiraURL(), prefix);
+    EXPECT_EQ(operation.url(QStringLiteral("/project/search")).toString(),
+              prefix + QStringLiteral("/abc/rest/api/3/project/search"));
+    EXPECT_EQ(operation.url(QStringLiteral("myself")).toString(),
+              prefix + QStringLiteral("/abc/rest/api/3/myself"));
+
+    operation.setAccessToken(QStringLiteral("t"));
+    const Platform::HttpRequest request = operation.request(operation.url(QStringLiteral("/myself")));
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.timeoutMs, 60000);
+    EXPECT_EQ(request.header("authorization"), "Bearer t");
+    EXPECT_EQ(request.header("Accept"), "application/json");
+    EXPECT_FALSE(request.body);
+}
+
+TEST(OperationDeathTest, UrlAndRequestNeedTheirValues) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Platform::HttpSession session;
+    ExposedOperation operation(session);
+    EXPECT_DEATH(operation.url(QStringLiteral("/myself")), "need cloudID");
+    EXPECT_DEATH(operation.request(QUrl(QStringLiteral("https://example.com"))), "need accessToken");
+}
+
+TEST_F(OperationTest, ProjectPagesAreFollowedInOrderWithProgressPerPage) {
+    standIn.projectPageSize = 1;
+    auto operation = std::make_shared<ZRJGetProjectsPaginatedOperation>(manager().sessionManager());
+    ArrayAnswer answer;
+    operation->getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_FALSE(answer.error);
+    ASSERT_EQ(answer.value->size(), 3);
+    QStringList projectKeys;
+    for (const QJsonValue& page : *answer.value)
+        projectKeys += keys(page[QStringLiteral("values")].toArray(), QStringLiteral("key"));
+    EXPECT_EQ(projectKeys,
+              (QStringList{QStringLiteral("ABC"), QStringLiteral("DEF"), QStringLiteral("GHI")}));
+
+    const auto requests = standIn.requests(QStringLiteral("/project/search$"));
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_TRUE(requests[0].query.isEmpty());
+    for (int i = 1; i < 3; ++i)
+        EXPECT_EQ(requests[i].url.toString(), (*answer.value)[i - 1][QStringLiteral("nextPage")].toString());
+
+    // Page size 1 of 3 projects: each later page's transfer counts 300 units.
+    const auto& children = operation->progress()->progress->children();
+    ASSERT_EQ(children.size(), 2);
+    for (const auto& child : children)
+        EXPECT_EQ(child.pendingUnitCount, 300);
+}
+
+TEST_F(OperationTest, ProjectPagesWithoutSizeAndTotalAddNoProgress) {
+    const QString next =
+        standIn.baseUrl().toString() + sitePath(QStringLiteral("/rest/api/3/project/search?startAt=1"));
+    standIn.setOverride(QStringLiteral("/project/search$"),
+                        Reply::json(QJsonObject{{QStringLiteral("values"), QJsonArray()},
+                                                {QStringLiteral("nextPage"), next}}),
+                        1);
+    auto operation = std::make_shared<ZRJGetProjectsPaginatedOperation>(manager().sessionManager());
+    ArrayAnswer answer;
+    operation->getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(answer.value->size(), 2);
+    EXPECT_TRUE(operation->progress()->progress->children().isEmpty());
+}
+
+TEST_F(OperationTest, AnErrorOnTheSecondProjectPageDropsTheFirst) {
+    standIn.projectPageSize = 1;
+    standIn.setOverride(QStringLiteral("/project/search$"), Reply::error(500, QStringLiteral("boom")), 1, 1);
+    ArrayAnswer answer;
+    manager().getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    EXPECT_FALSE(answer.value);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 500);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/project/search$")).size(), 2);
+}
+
+TEST_F(OperationTest, ProjectPagingStaysOnTheGatewayAndStopsOnRepeats) {
+    // A next page elsewhere would receive the bearer token: it is not followed.
+    standIn.setOverride(
+        QStringLiteral("/project/search$"),
+        Reply::json(QJsonObject{
+            {QStringLiteral("values"), QJsonArray()},
+            {QStringLiteral("nextPage"), QStringLiteral("http://127.0.0.2:%1/steal").arg(standIn.port())}}),
+        1);
+    {
+        Platform::SystemLog::Capture log;
+        ArrayAnswer answer;
+        manager().getProjectsPaginated(token(), cloudID, answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_TRUE(answer.value);
+        EXPECT_EQ(answer.value->size(), 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("not following a project page on another host")));
+    }
+    standIn.clearSwitches();
+    standIn.clearRequests();
+    const QString again =
+        standIn.baseUrl().toString() + sitePath(QStringLiteral("/rest/api/3/project/search?startAt=1"));
+    standIn.setOverride(QStringLiteral("/project/search$"),
+                        Reply::json(QJsonObject{{QStringLiteral("values"), QJsonArray()},
+                                                {QStringLiteral("nextPage"), again}}));
+    ArrayAnswer answer;
+    manager().getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(answer.value->size(), 2);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/project/search$")).size(), 2);
+}
+
+TEST_F(OperationTest, IssueSearchFollowsPageTokensAndDeliversOneObject) {
+    standIn.issuePageSize = 2;
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_FALSE(answer.error) << answer.error->localizedDescription().toStdString();
+    const QJsonArray issues = answer.value->value(QStringLiteral("issues")).toArray();
+    EXPECT_EQ(keys(issues, QStringLiteral("key")),
+              (QStringList{QStringLiteral("ABC-1"), QStringLiteral("ABC-2"), QStringLiteral("ABC-3"),
+                           QStringLiteral("ABC-4"), QStringLiteral("ABC-5")}));
+    EXPECT_FALSE(answer.value->contains(QStringLiteral("nextPageToken")));
+    // Nulls are gone here too: ABC-4 has no assignee.
+    EXPECT_FALSE(issues[3][QStringLiteral("fields")].toObject().contains(QStringLiteral("assignee")));
+
+    EXPECT_TRUE(standIn.requests(QStringLiteral("/rest/api/3/search$")).isEmpty());
+    const auto requests = standIn.requests(QStringLiteral("/rest/api/3/search/jql$"));
+    ASSERT_EQ(requests.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(requests[i].queryValue(QStringLiteral("jql")), QStringLiteral(R"(project = "ABC")"));
+        EXPECT_EQ(requests[i].queryValue(QStringLiteral("fields")), ZRJSearchForIssuesOperation::Fields);
+        EXPECT_FALSE(requests[i].query.hasQueryItem(QStringLiteral("maxResults")));
+        EXPECT_EQ(requests[i].query.hasQueryItem(QStringLiteral("nextPageToken")), i > 0);
+    }
+}
+
+TEST_F(OperationTest, IssueSearchSendsTheFiltersJqlAndTheServerApplies) {
+    ZRIssueSearchFilter mineInOpenSprint{QStringLiteral("ABC"), true, std::nullopt, false, true};
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, mineInOpenSprint, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(keys(answer.value->value(QStringLiteral("issues")).toArray(), QStringLiteral("key")),
+              QStringList{QStringLiteral("ABC-1")});
+    EXPECT_EQ(standIn.requests().last().queryValue(QStringLiteral("jql")), mineInOpenSprint.jqlQuery());
+}
+
+TEST_F(OperationTest, IssueSearchStopsAtAThousandIssues) {
+    JiraStandIn::Site& site = standIn.sites().first();
+    const QJsonObject model = site.issues.first().toObject();
+    for (int i = 0; i < 1100; ++i) {
+        QJsonObject issue = model;
+        issue.insert(QStringLiteral("key"), QStringLiteral("ABC-%1").arg(100 + i));
+        site.issues.append(issue);
+    }
+    standIn.issuePageSize = 100;
+    Platform::SystemLog::Capture log;
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(answer.value->value(QStringLiteral("issues")).toArray().size(), 1000);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/search/jql$")).size(), 10);
+    EXPECT_TRUE(log.contains(QStringLiteral("issue search stopped at 1000 issues")));
+}
+
+TEST_F(OperationTest, AnErrorOnALaterIssuePageIsTheAnswer) {
+    standIn.issuePageSize = 2;
+    standIn.setOverride(QStringLiteral("/search/jql$"), Reply::error(429, QStringLiteral("slow down")), 1, 1);
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    EXPECT_FALSE(answer.value);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 429);
+}
+
+TEST_F(OperationTest, AProjectKeyWithAQuoteStaysInsideItsString) {
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral(R"(ABC" OR project = "DEF)")},
+                              answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 400);
+    EXPECT_TRUE(answer.error->httpBody().contains(R"(The value 'ABC\" OR project = \"DEF' does not exist)"))
+        << answer.error->httpBody().toStdString();
+}
+
+TEST_F(OperationTest, BoardsSprintsAndUsersSendTheirQueryItemsInOrder) {
+    ObjectAnswer allBoards, projectBoards, sprints;
+    ArrayAnswer users;
+    manager().getAllBoards(token(), cloudID, allBoards.completion());
+    manager().getBoardsForProjectID(token(), cloudID, QStringLiteral("ABC"), projectBoards.completion());
+    manager().getSprintsForBoardID(token(), cloudID, QStringLiteral("1"), sprints.completion());
+    manager().getAllUsers(token(), cloudID, users.completion());
+    ASSERT_TRUE(allBoards.wait() && projectBoards.wait() && sprints.wait() && users.wait());
+    EXPECT_EQ(allBoards.value->value(QStringLiteral("values")).toArray().size(), 2);
+    EXPECT_EQ(projectBoards.value->value(QStringLiteral("values")).toArray().size(), 1);
+    EXPECT_EQ(sprints.value->value(QStringLiteral("values")).toArray().size(), 3);
+    EXPECT_EQ(users.value->size(), 3);
+
+    const auto query = [&](const QString& pattern) {
+        const auto requests = standIn.requests(pattern);
+        return requests.isEmpty() ? QString() : requests.first().url.query(QUrl::FullyEncoded);
+    };
+    const auto boards = standIn.requests(QStringLiteral("/board$"));
+    ASSERT_EQ(boards.size(), 2);
+    QStringList boardQueries{boards[0].url.query(QUrl::FullyEncoded),
+                             boards[1].url.query(QUrl::FullyEncoded)};
+    boardQueries.sort();
+    EXPECT_EQ(boardQueries, (QStringList{QStringLiteral("query=+&maxResults=1000"),
+                                         QStringLiteral("query=+&maxResults=1000&projectKeyOrId=ABC")}));
+    EXPECT_EQ(query(QStringLiteral("/board/1/sprint$")), QStringLiteral("query=+&maxResults=1000"));
+    EXPECT_EQ(query(QStringLiteral("/user/search$")), QStringLiteral("query=+&maxResults=1000"));
+    EXPECT_EQ(standIn.requests(QStringLiteral("/user/search$")).first().queryValue(QStringLiteral("query")),
+              QStringLiteral("+"));
+}
+
+TEST_F(OperationTest, AccessibleResourcesSendOnlyTheBearerToken) {
+    ArrayAnswer answer;
+    manager().getAccessibleResourcesWithoutValidatingToken(token(), answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(keys(*answer.value, QStringLiteral("id")), QStringList{cloudID});
+    const auto request = standIn.requests(QStringLiteral("^/oauth/token/accessible-resources$")).first();
+    EXPECT_EQ(request.header("Authorization"), "Bearer " + token().toUtf8());
+    EXPECT_TRUE(request.header("Accept").isEmpty());
+}
+
+TEST_F(OperationTest, AnUnreachableServerGivesATransportError) {
+    qputenv("CORVANTIDE_API_URL", QByteArray("http://127.0.0.1:1"));
+    ObjectAnswer answer;
+    manager().getCurrentUser(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->domain(), Platform::HttpSession::URLErrorDomain);
+    EXPECT_EQ(answer.error->code(), Platform::HttpSession::CannotConnectToHost);
+    EXPECT_EQ(answer.error->httpStatus(), 0);
+}

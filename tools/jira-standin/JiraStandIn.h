@@ -1,0 +1,188 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+/*! A local Jira Cloud on loopback: the OAuth authorize page and token endpoint, and the API gateway paths
+    the client uses, over real HTTP. It serves sample data, records every request, counts connections,
+    and has switches for faults (any status or body, Retry-After, delays, dropped connections).
+
+    Routes are a table of method, path pattern and handler; add more with addRoute(). Every gateway
+    route checks the bearer token. One server plays both hosts: authBaseUrl() and apiBaseUrl() are the
+    same address. GUI-thread object: it serves from the thread's event loop. */
+class JiraStandIn final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JiraStandIn)
+
+public:
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+    struct Request {
+        QByteArray method;
+        QUrl url;
+        QString path;
+        QUrlQuery query;
+        Headers headers;
+        QByteArray body;
+
+        QByteArray header(const QByteArray& name) const;
+        /*! The query item's value with percent-encoding undone (a "+" stays a "+"). */
+        QString queryValue(const QString& name) const;
+        QJsonObject jsonBody() const;
+    };
+
+    struct Reply {
+        int status = 200;
+        QByteArray contentType = "application/json";
+        Headers headers;
+        QByteArray body;
+        int delayMs = 0;
+        /*! Close the connection without answering. */
+        bool drop = false;
+
+        static Reply json(const QJsonValue& value, int status = 200);
+        static Reply text(const QByteArray& body, const QByteArray& contentType, int status);
+        static Reply error(int status, const QString& message);
+    };
+
+    using Handler = std::function<Reply(const Request& request, const QRegularExpressionMatch& match)>;
+
+    /*! One Jira site of the sample data, with what its gateway paths serve. */
+    struct Site {
+        QString cloudID;
+        QString name;
+        QString url;
+        QJsonArray projects;
+        /*! Full issues; a search answers with the requested fields only. Sprint membership is read
+            from "customfield_10020" (an array of sprint objects with "id" and "state"). */
+        QJsonArray issues;
+        QJsonArray users;
+        QJsonArray boards;
+        QHash<qint64, QJsonArray> sprintsByBoard;
+    };
+
+    explicit JiraStandIn(QObject* parent = nullptr);
+    ~JiraStandIn() override;
+
+    /*! Listens on 127.0.0.1; port 0 picks a free one. */
+    bool listen(quint16 port = 0);
+    quint16 port() const;
+    QUrl baseUrl() const;
+    QUrl authBaseUrl() const { return baseUrl(); }
+    QUrl apiBaseUrl() const { return baseUrl(); }
+
+    // Routes.
+    void addRoute(const QByteArray& method, const QString& pathPattern, bool needsBearer, Handler handler);
+
+    // Sample data, free to change between requests.
+    QList<Site>& sites() { return m_sites; }
+    Site* site(const QString& cloudID);
+    QJsonObject& currentUser() { return m_currentUser; }
+    QString clientID = QStringLiteral("standin-client-id");
+    QString clientSecret = QStringLiteral("standin-client-secret");
+    QString redirectURI = QStringLiteral("https://www.dunwarbeck.com/atlassian/jira_oauth.html");
+    QString grantedScope = QStringLiteral("read:jira-user read:jira-work offline_access");
+    int accessTokenLifetime = 3600;
+    int projectPageSize = 50;
+    int issuePageSize = 50;
+
+    // Tokens.
+    /*! A valid access and refresh token pair, as after a sign-in. */
+    QPair<QString, QString> issueTokens();
+    bool isValidAccessToken(const QString& token) const { return m_accessTokens.contains(token); }
+    bool isValidRefreshToken(const QString& token) const { return m_refreshTokens.contains(token); }
+    void revokeAccessToken(const QString& token) { m_accessTokens.remove(token); }
+    /*! How often an already used refresh token was sent again. */
+    int reusedRefreshTokenCount() const { return m_reusedRefreshTokens; }
+
+    // Fault switches.
+    /*! After letting `skip` matching requests through, the next `times` requests (-1: all) whose path
+        matches the pattern get this reply instead. */
+    void setOverride(const QString& pathPattern, Reply reply, int times = -1, int skip = 0);
+    /*! Answers whose path matches the pattern wait this long first (0 removes the delay). */
+    void setDelay(const QString& pathPattern, int delayMs);
+    void clearSwitches();
+
+    // Records.
+    QList<Request> requests() const { return m_requests; }
+    /*! The requests whose path matches the pattern, in order of arrival. */
+    QList<Request> requests(const QString& pathPattern) const;
+    void clearRequests() { m_requests.clear(); }
+    int openConnections() const;
+    int maxConcurrentConnections() const;
+    int maxConcurrentRequests() const { return m_maxInFlight; }
+    void resetCounters();
+
+    /*! Fills the sample data: one user, one site with three projects, issues, users, boards and sprints. */
+    void loadSampleData();
+
+private:
+    class Server;
+    class CountingTcpServer;
+    friend class Server;
+
+    struct Route {
+        QByteArray method;
+        QRegularExpression pattern;
+        bool needsBearer;
+        Handler handler;
+    };
+    struct Override {
+        QRegularExpression pattern;
+        Reply reply;
+        int remaining;
+        int skip;
+    };
+
+    void handle(Request request, QTcpSocket* socket);
+    Reply answer(const Request& request);
+    void send(QTcpSocket* socket, const Reply& reply);
+    void addStandardRoutes();
+    QString newToken(const char* prefix);
+    QJsonObject tokenAnswer();
+
+    Reply authorize(const Request& request);
+    Reply token(const Request& request);
+    Reply accessibleResources(const Request& request);
+    Reply projectSearch(const Request& request, Site& site);
+    Reply issueSearch(const Request& request, Site& site);
+    Reply boards(const Request& request, Site& site);
+    Reply sprints(const Request& request, Site& site, qint64 boardID);
+
+    std::unique_ptr<Server> m_server;
+    CountingTcpServer* m_tcpServer = nullptr;
+    QList<Route> m_routes;
+    QList<Override> m_overrides;
+    QList<QPair<QRegularExpression, int>> m_delays;
+    QList<Request> m_requests;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
+
+    QList<Site> m_sites;
+    QJsonObject m_currentUser;
+    struct CodeGrant {
+        QString redirectURI;
+    };
+    QHash<QString, CodeGrant> m_codes;
+    QSet<QString> m_accessTokens;
+    QSet<QString> m_refreshTokens;
+    QSet<QString> m_usedRefreshTokens;
+    int m_reusedRefreshTokens = 0;
+    quint64 m_tokenCounter = 0;
+};

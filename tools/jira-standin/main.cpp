@@ -1,0 +1,25 @@
+// Runs the local Jira Cloud with its sample data, for trying the application by hand:
+//   jira-standin [port]   (default 8788)
+// then start Corvantide with CORVANTIDE_AUTH_URL and CORVANTIDE_API_URL set to the printed address.
+#include "JiraStandIn.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const quint16 port = argc > 1 ? static_cast<quint16>(QString::fromLocal8Bit(argv[1]).toUInt()) : 8788;
+    JiraStandIn standIn;
+    if (!standIn.listen(port)) {
+        std::fprintf(stderr, "jira-standin: cannot listen on 127.0.0.1:%u\n", port);
+        return 1;
+    }
+    const auto [access, refresh] = standIn.issueTokens();
+    std::printf("jira-standin listening on %s\n", qPrintable(standIn.baseUrl().toString()));
+    std::printf("client id %s, client secret %s, redirect %s\n", qPrintable(standIn.clientID),
+                qPrintable(standIn.clientSecret), qPrintable(standIn.redirectURI));
+    std::printf("sample access token %s, refresh token %s\n", qPrintable(access), qPrintable(refresh));
+    std::fflush(stdout);
+    return app.exec();
+}
