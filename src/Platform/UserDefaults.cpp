@@ -28,9 +28,7 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
         m_user.insert(key, m_settings->value(key));
 }
 
-UserDefaults::~UserDefaults() {
-    m_settings->sync();
-}
+UserDefaults::~UserDefaults() { m_settings->sync(); }
 
 UserDefaults& UserDefaults::standard() {
     static UserDefaults* instance = [] {
@@ -42,9 +40,7 @@ UserDefaults& UserDefaults::standard() {
     return *instance;
 }
 
-QString UserDefaults::filePath() const {
-    return m_settings->fileName();
-}
+QString UserDefaults::filePath() const { return m_settings->fileName(); }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults) {
     {

@@ -2,7 +2,9 @@
 #include "ZRJira/FetchTokenResponse.h"
 #include "ZRJira/ZRIssueSearchFilter.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -120,4 +122,36 @@ TEST(IssueSearchFilterTest, QuotesTheProjectKeySafely) {
     EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral(R"(x" OR project != "y)")}.jqlQuery().toStdString(),
               R"(project = "x\" OR project != \"y")");
     EXPECT_EQ(ZRIssueSearchFilter{QStringLiteral("10001")}.jqlQuery().toStdString(), R"(project = "10001")");
+}
+
+TEST(RedactionTest, SecretsAreMaskedInJsonFormsTextAndUrls) {
+    const QJsonObject answer{
+        {QStringLiteral("access_token"), QStringLiteral("A1")},
+        {QStringLiteral("nested"),
+         QJsonArray{QJsonObject{{QStringLiteral("refresh_token"), QStringLiteral("R1")}}}},
+        {QStringLiteral("scope"), QStringLiteral("read")}};
+    EXPECT_EQ(
+        printedForm(answer),
+        QStringLiteral(
+            R"({"access_token":"<redacted>","nested":[{"refresh_token":"<redacted>"}],"scope":"read"})"));
+    EXPECT_EQ(printedForm(QJsonValue(QJsonValue::Undefined)), QStringLiteral("nil"));
+    EXPECT_EQ(printedForm(QJsonValue(QStringLiteral("text"))), QStringLiteral("text"));
+
+    EXPECT_EQ(redactedBody(R"({"client_secret":"S","code":"C","grant_type":"authorization_code"})"),
+              QStringLiteral(
+                  R"({"client_secret":"<redacted>","code":"<redacted>","grant_type":"authorization_code"})"));
+    const auto form = redactedBody("grant_type=refresh_token&refresh_token=R2&client_id=id");
+    ASSERT_TRUE(form);
+    EXPECT_FALSE(form->contains(QStringLiteral("R2")));
+    EXPECT_TRUE(form->contains(QStringLiteral("client_id=id")));
+    const auto broken = redactedBody(R"({"id_token": "I3", "accessToken":"A3")");
+    ASSERT_TRUE(broken);
+    EXPECT_FALSE(broken->contains(QStringLiteral("I3")));
+    EXPECT_FALSE(broken->contains(QStringLiteral("A3")));
+    EXPECT_FALSE(redactedBody(QByteArray()));
+    EXPECT_FALSE(redactedBody(QByteArray("\xff\xfe", 2)));
+
+    const QString url = redactedURL(QUrl(QStringLiteral("https://h/cb?code=C4&state=s")));
+    EXPECT_FALSE(url.contains(QStringLiteral("C4")));
+    EXPECT_TRUE(url.contains(QStringLiteral("state=s")));
 }
