@@ -1,6 +1,7 @@
 #include "Platform/PredicateValues.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -142,22 +143,35 @@ QVariant normalized(const QVariant& value) {
 }
 
 QString folded(const QString& text, Predicate::Options options) {
-    QString result = text;
-    if (options & Predicate::Option::DiacriticInsensitive) {
-        bool ascii = true;
-        for (const QChar c : text) {
-            if (c.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
+    const bool diacritics = options.testFlag(Predicate::Option::DiacriticInsensitive);
+    const bool caseFolding = options.testFlag(Predicate::Option::CaseInsensitive);
+    if (!diacritics)
+        return caseFolding ? text.toCaseFolded() : text;
+
+    // Decomposing whole strings is slow; a character's base letters are looked up once per thread and
+    // reused. Text outside the basic plane goes the slow way.
+    thread_local QHash<char32_t, QString> baseLetters; // keyed by character, plus 0x10000 when case-folded
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            result += caseFolding ? QChar(QChar::toCaseFolded(c.unicode())) : c;
+            continue;
         }
-        if (!ascii) {
-            result = result.normalized(QString::NormalizationForm_D);
-            result.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+        if (c.isSurrogate()) {
+            result = text.normalized(QString::NormalizationForm_D);
+            result.removeIf([](QChar mark) { return mark.category() == QChar::Mark_NonSpacing; });
+            return caseFolding ? result.toCaseFolded() : result;
         }
+        const char32_t cacheKey = c.unicode() | (caseFolding ? 0x10000 : 0);
+        auto base = baseLetters.constFind(cacheKey);
+        if (base == baseLetters.cend()) {
+            QString letters = QString(c).normalized(QString::NormalizationForm_D);
+            letters.removeIf([](QChar mark) { return mark.category() == QChar::Mark_NonSpacing; });
+            base = baseLetters.insert(cacheKey, caseFolding ? letters.toCaseFolded() : letters);
+        }
+        result += *base;
     }
-    if (options & Predicate::Option::CaseInsensitive)
-        result = result.toCaseFolded();
     return result;
 }
 

@@ -197,6 +197,16 @@ TEST(PredicateEvaluationTest, AppliesCaseAndDiacriticOptions) {
     EXPECT_TRUE(matches(QStringLiteral("decomposed ENDSWITH[d] 'eme'"), object));
     EXPECT_FALSE(matches(QStringLiteral("decomposed ENDSWITH 'eme'"), object));
     EXPECT_TRUE(matches(QStringLiteral("plain < 'cafè' AND plain <[d] 'cafez'"), object));
+    // Stacked marks, other scripts, text outside the basic plane and marks standing alone.
+    const QVariantMap more{{QStringLiteral("vi"), QStringLiteral("Tiếng Việt ǖ")},
+                           {QStringLiteral("el"), QStringLiteral("Ἀθῆναι")},
+                           {QStringLiteral("math"), QStringLiteral("\U0001D49C é")},
+                           {QStringLiteral("marks"), QStringLiteral("a\u0301\u0308b")}};
+    EXPECT_TRUE(matches(QStringLiteral("vi ==[cd] 'TIENG VIET U'"), more));
+    EXPECT_TRUE(matches(QStringLiteral("el ==[cd] 'αθηναι'"), more));
+    EXPECT_TRUE(
+        matches(QStringLiteral("math ENDSWITH[cd] ' E' AND math BEGINSWITH[d] '\\uD835\\uDC9C'"), more));
+    EXPECT_TRUE(matches(QStringLiteral("marks ==[d] 'ab' AND marks !=[c] 'ab'"), more));
     // An empty pattern is never found.
     EXPECT_FALSE(matches(QStringLiteral("plain CONTAINS ''"), object));
     EXPECT_FALSE(matches(QStringLiteral("plain BEGINSWITH[cd] ''"), object));

@@ -52,8 +52,14 @@ std::optional<JiraIssue> JiraIssue::create(const QString& cloudID, const std::op
     issue.m_key = *key;
     issue.m_projectName = projectName;
     issue.m_fields = JSONValue::object(json, QStringLiteral("fields")).value_or(QJsonObject());
-    issue.m_url = browseURL(baseURL, *key);
+    issue.m_baseURL = baseURL;
     return issue;
+}
+
+const std::optional<QUrl>& JiraIssue::url() const {
+    if (!m_url)
+        m_url = browseURL(m_baseURL, m_key);
+    return *m_url;
 }
 
 std::optional<QString> JiraIssue::summary() const {
@@ -184,7 +190,7 @@ QVariant JiraIssue::value(const QString& keyPath) const {
         if (key == u"fields")
             return QVariant::fromValue(m_fields);
         if (key == u"url")
-            return optional(m_url);
+            return optional(url());
         if (key == u"summary")
             return optional(summary());
         if (key == u"assigneeDict")

@@ -24,8 +24,8 @@ public:
     const QString& key() const { return m_key; }
     const QString& projectName() const { return m_projectName; }
     const QJsonObject& fields() const { return m_fields; }
-    /*! Only for an http or https base URL. */
-    const std::optional<QUrl>& url() const { return m_url; }
+    /*! Only for an http or https base URL. Made on first use: most issues are never opened. */
+    const std::optional<QUrl>& url() const;
 
     std::optional<QString> summary() const;
     std::optional<QJsonObject> assigneeDict() const;
@@ -80,5 +80,6 @@ private:
     QString m_key;
     QString m_projectName;
     QJsonObject m_fields;
-    std::optional<QUrl> m_url;
+    std::optional<QString> m_baseURL;
+    mutable std::optional<std::optional<QUrl>> m_url;
 };

@@ -25,15 +25,20 @@ QVariant unwrap(const QVariant& value) {
 
 QVariant valueForKeyPath(const QString& keyPath,
                          const std::function<QVariant(const QString& key)>& valueForKey) {
-    const QStringList keys = keyPath.split(QLatin1Char('.'));
-    QVariant current = unwrap(valueForKey(keys.first()));
-    for (qsizetype i = 1; i < keys.size(); ++i) {
-        if (current.typeId() == QMetaType::QJsonObject)
-            current = unwrap(QVariant::fromValue(current.toJsonObject().value(keys[i])));
-        else if (current.typeId() == QMetaType::QVariantMap)
-            current = unwrap(current.toMap().value(keys[i]));
-        else
-            return QVariant();
+    QVariant current;
+    if (!keyPath.contains(QLatin1Char('.'))) {
+        current = unwrap(valueForKey(keyPath)); // the common case, without splitting
+    } else {
+        const QStringList keys = keyPath.split(QLatin1Char('.'));
+        current = unwrap(valueForKey(keys.first()));
+        for (qsizetype i = 1; i < keys.size(); ++i) {
+            if (current.typeId() == QMetaType::QJsonObject)
+                current = unwrap(QVariant::fromValue(current.toJsonObject().value(keys[i])));
+            else if (current.typeId() == QMetaType::QVariantMap)
+                current = unwrap(current.toMap().value(keys[i]));
+            else
+                return QVariant();
+        }
     }
     if (current.typeId() == QMetaType::QJsonObject)
         return current.toJsonObject().toVariantMap();
