@@ -1,5 +1,6 @@
 #include "Model/JSONValue.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
 
 #include <cmath>
@@ -30,6 +31,21 @@ std::optional<QJsonObject> object(const QJsonObject& object, const QString& key)
     if (!value.isObject())
         return std::nullopt;
     return value.toObject();
+}
+
+std::optional<QList<QJsonObject>> objects(const QJsonObject& object, const QString& key) {
+    const QJsonValue value = object.value(key);
+    if (!value.isArray())
+        return std::nullopt;
+    QList<QJsonObject> result;
+    const QJsonArray array = value.toArray();
+    result.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+        result.append(element.toObject());
+    }
+    return result;
 }
 
 } // namespace JSONValue

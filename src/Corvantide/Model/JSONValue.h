@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -12,5 +13,7 @@ std::optional<QString> string(const QJsonObject& object, const QString& key);
 /*! A JSON number without a fraction, within the range of a 64-bit integer. */
 std::optional<qint64> integer(const QJsonObject& object, const QString& key);
 std::optional<QJsonObject> object(const QJsonObject& object, const QString& key);
+/*! An array whose elements are all objects; any other element makes the whole member unusable. */
+std::optional<QList<QJsonObject>> objects(const QJsonObject& object, const QString& key);
 
 } // namespace JSONValue

@@ -1,0 +1,141 @@
+#include "JiraIssueManager.h"
+
+#include "JiraAccountManager.h"
+#include "JiraResourcesManager.h"
+#include "Model/JSONValue.h"
+#include "Model/StableSort.h"
+#include "Platform/MainThread.h"
+#include "ZRJira/ZRJOperationManager.h"
+
+#include <QJsonObject>
+
+namespace {
+
+QHash<QString, QList<JiraIssue>>& issuesPerFilter() {
+    static QHash<QString, QList<JiraIssue>> table;
+    return table;
+}
+
+bool passesStatusCondition(const JiraIssue& issue, IssueFilter::IssueFilterType type) {
+    if (type == IssueFilter::IssueFilterType::all)
+        return true;
+    const std::optional<QString> category = issue.statusCategoryName();
+    if (!category)
+        return false;
+    const bool todo = *category == QLatin1String("To Do");
+    const bool inProgress = *category == QLatin1String("In Progress");
+    switch (type) {
+    case IssueFilter::IssueFilterType::todo:
+        return todo;
+    case IssueFilter::IssueFilterType::inProgress:
+        return inProgress;
+    case IssueFilter::IssueFilterType::todoOrInProgress:
+        return todo || inProgress;
+    case IssueFilter::IssueFilterType::all:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+void JiraIssueManager::startGetIssuesOperation(const std::shared_ptr<IssueFilter>& filter, bool storeIssues,
+                                               Completion completed) {
+    Platform::assertMainThread();
+    const auto notFound = [&completed] {
+        if (completed)
+            completed(std::nullopt, std::nullopt);
+    };
+    const std::optional<JiraAccount> account = JiraAccountManager::jiraAccount(filter->accountID());
+    if (!account)
+        return notFound();
+    const auto sites = JiraResourcesManager::resourcesPerAccount().constFind(account->accountID());
+    if (sites == JiraResourcesManager::resourcesPerAccount().cend())
+        return notFound();
+    const auto site = std::find_if(sites->cbegin(), sites->cend(), [&](const auto& resource) {
+        return resource->cloudID() == filter->cloudID();
+    });
+    if (site == sites->cend() || !(*site)->projects())
+        return notFound();
+    const QList<JiraProject>& projects = *(*site)->projects();
+    const auto project = std::find_if(projects.cbegin(), projects.cend(), [&](const JiraProject& candidate) {
+        return candidate.identifier() == filter->projectIdentifier();
+    });
+    if (project == projects.cend())
+        return notFound();
+
+    ZRIssueSearchFilter search;
+    search.project = project->key();
+    search.currentUserIssuesOnly = filter->showOnlyMyIssues();
+    search.futureSprintsOnly = filter->futureSprintsOnly();
+    search.openSprintsOnly = filter->openSprintsOnly();
+    const std::optional<QString> baseURL = (*site)->url();
+    const QString projectName = project->name().value_or(QString());
+    ZRJOperationManager::shared().searchForIssues(
+        account->accessToken(), (*site)->cloudID(), search,
+        [filter, storeIssues, completed, baseURL, projectName](const std::optional<QJsonObject>& response,
+                                                               const Platform::OptionalError& error) {
+            const std::optional<QList<QJsonObject>> issues =
+                response ? JSONValue::objects(*response, QStringLiteral("issues")) : std::nullopt;
+            if (!issues) {
+                if (completed)
+                    completed(std::nullopt, error);
+                return;
+            }
+            const QList<JiraIssue> result =
+                takeSearchResult(*issues, *filter, baseURL, projectName, storeIssues);
+            if (completed)
+                completed(result, std::nullopt);
+        });
+}
+
+QList<JiraIssue> JiraIssueManager::takeSearchResult(const QList<QJsonObject>& issues,
+                                                    const IssueFilter& filter,
+                                                    const std::optional<QString>& baseURL,
+                                                    const QString& projectName, bool storeIssues) {
+    Platform::assertMainThread();
+    QList<JiraIssue> created;
+    created.reserve(issues.size());
+    for (const QJsonObject& json : issues) {
+        if (std::optional<JiraIssue> issue = JiraIssue::create(filter.cloudID(), baseURL, projectName, json))
+            created.append(std::move(*issue));
+    }
+    QList<JiraIssue> result = filterIssues(created, filter);
+    if (storeIssues)
+        issuesPerFilter().insert(filter.identifier(), result);
+    return result;
+}
+
+QList<JiraIssue> JiraIssueManager::filterIssues(const QList<JiraIssue>& issues, const IssueFilter& filter) {
+    const IssueFilter::IssueFilterType type = filter.issueFilterType();
+    const std::optional<Platform::Predicate>& predicate = filter.predicate();
+    QList<JiraIssue> result;
+    result.reserve(issues.size());
+    for (const JiraIssue& issue : issues) {
+        if (!passesStatusCondition(issue, type))
+            continue;
+        if (predicate &&
+            !predicate->evaluate([&issue](const QString& keyPath) { return issue.value(keyPath); }))
+            continue;
+        result.append(issue);
+    }
+    return result;
+}
+
+std::optional<QList<JiraIssue>> JiraIssueManager::issues(const IssueFilter& filter) {
+    Platform::assertMainThread();
+    const auto stored = issuesPerFilter().constFind(filter.identifier());
+    if (stored == issuesPerFilter().cend())
+        return std::nullopt;
+    const std::optional<IssuesOrderType> order =
+        IssuesOrder::fromRawValue(UserDefaultsKeys::integer(UserDefaultsKeys::Key::orderIssuesType));
+    return sortedIssues(*stored, order.value_or(IssuesOrderType::byKey));
+}
+
+QList<JiraIssue> JiraIssueManager::sortedIssues(const QList<JiraIssue>& issues, IssuesOrderType order) {
+    if (order == IssuesOrderType::byStatus)
+        return JiraIssue::sortedByJiraStatus(issues);
+    return stableSorted<JiraIssue>(issues, [](const JiraIssue& a, const JiraIssue& b) {
+        return QString::compare(a.key(), b.key(), Qt::CaseInsensitive) < 0;
+    });
+}
