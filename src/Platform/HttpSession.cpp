@@ -144,6 +144,9 @@ void HttpSession::send(const std::shared_ptr<HttpTask>& task) {
     for (const auto& [name, value] : request.headers)
         networkRequest.setRawHeader(name, value);
     networkRequest.setTransferTimeout(request.timeoutMs);
+    // A redirect elsewhere would carry the request's headers (a bearer token) to another host.
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::SameOriginRedirectPolicy);
     QNetworkReply* reply = request.body
                                ? m_network->sendCustomRequest(networkRequest, request.method, *request.body)
                                : m_network->sendCustomRequest(networkRequest, request.method);

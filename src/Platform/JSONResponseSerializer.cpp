@@ -66,19 +66,27 @@ JSONResponseSerializer::Result JSONResponseSerializer::serialize(const HttpRespo
 }
 
 QJsonValue JSONResponseSerializer::removingKeysWithNullValues(const QJsonValue& value) {
+    // Edits in place, so only the containers on the way to a null are copied.
     if (value.isObject()) {
-        QJsonObject cleaned;
-        const QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            if (!it.value().isNull())
-                cleaned.insert(it.key(), removingKeysWithNullValues(it.value()));
-        return cleaned;
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end();) {
+            const QJsonValue::Type type = it->type();
+            if (type == QJsonValue::Null) {
+                it = object.erase(it);
+                continue;
+            }
+            if (type == QJsonValue::Object || type == QJsonValue::Array)
+                *it = removingKeysWithNullValues(*it);
+            ++it;
+        }
+        return object;
     }
     if (value.isArray()) {
-        QJsonArray cleaned;
-        for (const QJsonValue& element : value.toArray())
-            cleaned.append(removingKeysWithNullValues(element));
-        return cleaned;
+        QJsonArray array = value.toArray();
+        for (auto it = array.begin(); it != array.end(); ++it)
+            if (it->isObject() || it->isArray())
+                *it = removingKeysWithNullValues(*it);
+        return array;
     }
     return value;
 }

@@ -72,6 +72,8 @@ void ZRJOperationManager::getCurrentUser(const QString& accessToken, const QStri
 void ZRJOperationManager::getAccessibleResources(const ZRJAccountPtr& account, const QString& accountID,
                                                  JSONArrayCompletion completion) {
     Platform::assertMainThread();
+    if (!account)
+        Platform::fatalError(QStringLiteral("need account"));
     ensureValidToken(account, accountID,
                      [this, completion = std::move(completion)](const ZRJAccountPtr& checked,
                                                                 const Platform::OptionalError& error) {

@@ -251,3 +251,26 @@ TEST_F(HttpSessionTest, TheActivityHubHearsOfEveryTaskWhileLogging) {
     hub.removeLogger(logger);
     EXPECT_EQ(logger->events, (QStringList{"start /during", "finish /during 404 t"}));
 }
+
+TEST_F(HttpSessionTest, RedirectsAreFollowedOnlyWithinTheSameOrigin) {
+    Reply same = Reply::text({}, {}, 302);
+    same.headers.append(
+        qMakePair(QByteArray("Location"), (standIn.baseUrl().toString() + "/target").toUtf8()));
+    standIn.setOverride(QStringLiteral("^/same$"), same);
+    standIn.setOverride(QStringLiteral("^/target$"),
+                        Reply::json(QJsonObject{{QStringLiteral("here"), true}}));
+    Reply elsewhere = Reply::text({}, {}, 302);
+    elsewhere.headers.append(qMakePair(
+        QByteArray("Location"), QStringLiteral("http://127.0.0.2:%1/target").arg(standIn.port()).toUtf8()));
+    standIn.setOverride(QStringLiteral("^/elsewhere$"), elsewhere);
+
+    Outcome followed, refused;
+    start(QStringLiteral("/same"), followed);
+    start(QStringLiteral("/elsewhere"), refused);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return followed.calls && refused.calls; }));
+    EXPECT_FALSE(followed.error);
+    EXPECT_EQ(followed.object["here"].toBool(), true);
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->httpStatus(), 302);
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/target$")).size(), 1);
+}
