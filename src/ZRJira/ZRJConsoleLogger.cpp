@@ -9,8 +9,13 @@ namespace {
 
 QString printedHeaders(const Platform::HttpHeaders& headers) {
     QStringList fields;
-    for (const auto& [name, value] : headers)
-        fields.append(QString::fromLatin1(name) + QStringLiteral(" = ") + QString::fromLatin1(value));
+    for (const auto& [name, value] : headers) {
+        // Cookies may carry session tokens.
+        const bool secret = name.compare("Set-Cookie", Qt::CaseInsensitive) == 0 ||
+                            name.compare("Cookie", Qt::CaseInsensitive) == 0;
+        fields.append(QString::fromLatin1(name) + QStringLiteral(" = ") +
+                      (secret ? QStringLiteral("<redacted>") : QString::fromLatin1(value)));
+    }
     return QStringLiteral("{ ") + fields.join(QStringLiteral("; ")) + QStringLiteral(" }");
 }
 

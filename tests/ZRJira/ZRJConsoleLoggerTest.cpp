@@ -91,6 +91,16 @@ TEST_F(ConsoleLoggerTest, ATaskWithoutAnswerWritesOnlyItsStartLine) {
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("GET 'http://127.0.0.1:1/")));
 }
 
+TEST_F(ConsoleLoggerTest, CookiesOfAnAnswerAreNotShown) {
+    Reply reply = Reply::json(QJsonArray());
+    reply.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("atlassian.xsrf.token=X9; Path=/")));
+    standIn.setOverride(QStringLiteral("/user/search$"), reply);
+    const QStringList lines = runUsers(1);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("Set-Cookie = <redacted>"))) << lines[1].toStdString();
+    EXPECT_FALSE(lines[1].contains(QStringLiteral("X9")));
+}
+
 TEST_F(ConsoleLoggerTest, FilteredHeadersDropAuthorizationInAnyCase) {
     Platform::HttpRequest request;
     request.headers = {{"authorization", "Bearer a"}, {"Accept", "application/json"}, {"AUTHORIZATION", "b"}};
