@@ -33,6 +33,7 @@ ZRJConnectorDelegate* ZRJConnector::delegate() {
 }
 
 void ZRJConnector::setDelegate(ZRJConnectorDelegate* delegate) {
+    Platform::assertMainThread();
     currentDelegate() = delegate;
 }
 
@@ -49,6 +50,7 @@ QString ZRJConnector::callbackURL() {
 }
 
 QUrl ZRJConnector::authURL(const QString& state) {
+    Platform::assertMainThread();
     ZRJConnectorDelegate& delegate = requiredDelegate();
     QUrl url(ZRJEndpoints::authorizationServerBaseURL().toString() + QStringLiteral("/authorize"),
              QUrl::StrictMode);

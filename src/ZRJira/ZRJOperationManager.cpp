@@ -33,6 +33,11 @@ ZRJOperationManager* ZRJOperationManager::existingInstance() {
     return g_instance;
 }
 
+void ZRJOperationManager::setAccountUpdater(ZRJAccountUpdater* updater) {
+    Platform::assertMainThread();
+    m_accountUpdater = updater;
+}
+
 ZRJOperationManager::ZRJOperationManager() {
     Platform::HttpSession::Configuration configuration;
     configuration.maximumConnectionsPerHost = 2;

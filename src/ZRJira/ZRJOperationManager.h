@@ -40,7 +40,7 @@ public:
 
     ZRJAccountUpdater* accountUpdater() const { return m_accountUpdater; }
     /*! Not owned; an updater that is destroyed takes itself out. */
-    void setAccountUpdater(ZRJAccountUpdater* updater) { m_accountUpdater = updater; }
+    void setAccountUpdater(ZRJAccountUpdater* updater);
 
     /*! Operations started and not yet answered. */
     qsizetype runningOperationCount() const { return static_cast<qsizetype>(m_runningOperations.size()); }

@@ -109,7 +109,7 @@ template <class Value> struct Answer {
             ++calls;
         };
     }
-    bool wait() {
-        return TestUtils::waitUntil([this] { return calls > 0; });
+    bool wait(int timeoutMs = 10000) {
+        return TestUtils::waitUntil([this] { return calls > 0; }, timeoutMs);
     }
 };

@@ -281,6 +281,22 @@ TEST_F(OperationTest, ProjectPagesWithoutSizeAndTotalAddNoProgress) {
     EXPECT_TRUE(operation->progress()->progress->children().isEmpty());
 }
 
+TEST_F(OperationTest, ProjectPagingEndsAfterAThousandPages) {
+    JiraStandIn::Site& site = standIn.sites().first();
+    const QJsonObject model = site.projects.first().toObject();
+    while (site.projects.size() < 1005)
+        site.projects.append(model);
+    standIn.projectPageSize = 1;
+    Platform::SystemLog::Capture log;
+    ArrayAnswer answer;
+    manager().getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait(30000));
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(answer.value->size(), 1000);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/project/search$")).size(), 1000);
+    EXPECT_TRUE(log.contains(QStringLiteral("project search stopped after 1000 pages")));
+}
+
 TEST_F(OperationTest, AnErrorOnTheSecondProjectPageDropsTheFirst) {
     standIn.projectPageSize = 1;
     standIn.setOverride(QStringLiteral("/project/search$"), Reply::error(500, QStringLiteral("boom")), 1, 1);
