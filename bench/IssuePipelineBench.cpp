@@ -81,6 +81,9 @@ void BM_ParseJsonOnly(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * IssueCount);
 }
 
+// Each iteration is one download of the filter: the answer becomes issues that replace the filter's
+// previous ones and are read back sorted. With range(0) 1 the previous issues are let go first, outside
+// the measurement, as for a filter's first download: the parse then does not run beside them.
 void BM_IssuePipeline(benchmark::State& state) {
     const QByteArray bytes = searchAnswer();
     IssueFilter filter(QStringLiteral("bench"), QStringLiteral("account"), QStringLiteral("cloud"),
@@ -90,12 +93,18 @@ void BM_IssuePipeline(benchmark::State& state) {
         QStringLiteral("summary CONTAINS[cd] \"creme\" AND (assigneeDisplayName BEGINSWITH[c] \"a\" OR "
                        "creatorDisplayName ENDSWITH[cd] \"lucas\")")));
     UserDefaultsKeys::set(qint64(IssuesOrderType::byStatus), UserDefaultsKeys::Key::orderIssuesType);
+    const QString baseURL = QStringLiteral("https://example.atlassian.net");
+    const QString projectName = QStringLiteral("Bench");
+    const bool firstDownload = state.range(0) == 1;
     qsizetype kept = 0;
     for (auto _ : state) {
+        if (firstDownload) {
+            state.PauseTiming();
+            JiraIssueManager::takeSearchResult({}, filter, baseURL, projectName, true);
+            state.ResumeTiming();
+        }
         const QJsonDocument document = QJsonDocument::fromJson(bytes);
-        JiraIssueManager::takeSearchResult(issueObjects(document), filter,
-                                           QStringLiteral("https://example.atlassian.net"),
-                                           QStringLiteral("Bench"), true);
+        JiraIssueManager::takeSearchResult(issueObjects(document), filter, baseURL, projectName, true);
         kept = JiraIssueManager::issues(filter)->size();
         benchmark::DoNotOptimize(kept);
     }
@@ -104,7 +113,7 @@ void BM_IssuePipeline(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ParseJsonOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IssuePipeline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IssuePipeline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Keeps each benchmark's time per iteration so the ratio can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -130,10 +139,14 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto baseline = reporter.times.find("BM_ParseJsonOnly");
-    const auto pipeline = reporter.times.find("BM_IssuePipeline");
-    if (baseline != reporter.times.end() && pipeline != reporter.times.end() && baseline->second > 0)
-        std::printf("issue pipeline / JSON parsing alone at %d issues (CPU time): %.2f (target: at most 3)\n",
-                    IssueCount, pipeline->second / baseline->second);
+    for (const auto& [name, label] : {std::pair{"BM_IssuePipeline/0", "replacing the previous download"},
+                                      std::pair{"BM_IssuePipeline/1", "first download"}}) {
+        const auto pipeline = reporter.times.find(name);
+        if (baseline != reporter.times.end() && pipeline != reporter.times.end() && baseline->second > 0)
+            std::printf(
+                "issue pipeline (%s) / JSON parsing alone at %d issues, CPU time: %.2f (target: at most 3)\n",
+                label, IssueCount, pipeline->second / baseline->second);
+    }
     benchmark::Shutdown();
     return 0;
 }
