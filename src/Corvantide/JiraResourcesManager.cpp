@@ -58,6 +58,7 @@ const QHash<QString, JiraResourcesManager::ResourceList>& JiraResourcesManager::
 void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccountPtr& account,
                                                                 const QString& accountID,
                                                                 Completion completed) {
+    Platform::assertMainThread();
     ZRJOperationManager::shared().getAccessibleResources(
         account, accountID,
         [account, accountID, completed](const std::optional<QJsonArray>& sites,
@@ -93,6 +94,7 @@ void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccount
 void JiraResourcesManager::startGetProjectsOperation(const ZRJAccountPtr& account,
                                                      const std::shared_ptr<JiraResource>& resource,
                                                      Completion completed) {
+    Platform::assertMainThread();
     auto pending = std::make_shared<PendingRequests>(2, std::move(completed));
     ZRJOperationManager& client = ZRJOperationManager::shared();
     client.getProjectsPaginated(

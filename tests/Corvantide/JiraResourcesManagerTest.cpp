@@ -2,6 +2,8 @@
 #include "JiraDownloadFixture.h"
 #include "JiraUserManager.h"
 
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -161,4 +163,19 @@ TEST(JiraUserManagerTest, KeepsTheLastUserOfAnAccountID) {
                                          {QStringLiteral("displayName"), QStringLiteral("Second")}})});
     EXPECT_EQ(users.users().size(), 2);
     EXPECT_EQ(users.users().constFind(QStringLiteral("u1"))->displayName(), QStringLiteral("Second"));
+}
+
+TEST(JiraResourcesManagerDeathTest, StartingOffTheMainThreadStopsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            QThread* thread = QThread::create([] {
+                JiraResourcesManager::startGetAccessibleResourcesOperation(
+                    std::make_shared<TestAccount>(QStringLiteral("a"), QStringLiteral("r"), QDateTime()),
+                    QStringLiteral("id"));
+            });
+            thread->start();
+            thread->wait();
+        },
+        "must be called on main thread");
 }
