@@ -132,8 +132,16 @@ QIcon JiraIssue::menuItemImage() const {
 }
 
 JiraIssue::StatusSortKey JiraIssue::statusSortKey() const {
-    return StatusSortKey{statusTypeOrder(statusCategoryKey()),
-                         statusCategoryName().value_or(statusName().value_or(m_key))};
+    // One walk through the status object serves the category's key and name and the status name.
+    const std::optional<QJsonObject> status = statusDict();
+    const std::optional<QJsonObject> category =
+        status ? JSONValue::object(*status, QStringLiteral("statusCategory")) : std::nullopt;
+    StatusSortKey key{statusTypeOrder(stringIn(category, QStringLiteral("key"))), QString()};
+    if (const std::optional<QString> categoryName = stringIn(category, QStringLiteral("name")))
+        key.text = *categoryName;
+    else
+        key.text = stringIn(status, QStringLiteral("name")).value_or(m_key);
+    return key;
 }
 
 int JiraIssue::compare(const StatusSortKey& a, const StatusSortKey& b) {
