@@ -5,9 +5,23 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cmath>
+#include <limits>
+
 namespace Platform {
 
 namespace {
+
+// Casting a double outside the integer range is undefined; a hand-edited "1e300" saturates instead.
+qint64 truncatedInteger(double real) {
+    if (std::isnan(real))
+        return 0;
+    if (real >= 9223372036854775808.0)
+        return std::numeric_limits<qint64>::max();
+    if (real < -9223372036854775808.0)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(real);
+}
 
 // Numbers come back from the settings file as text; read them the way a person typed them.
 qint64 leadingInteger(const QString& text) {
@@ -16,7 +30,7 @@ qint64 leadingInteger(const QString& text) {
     if (ok)
         return whole;
     const double real = text.trimmed().toDouble(&ok);
-    return ok ? static_cast<qint64>(real) : 0;
+    return ok ? truncatedInteger(real) : 0;
 }
 
 } // namespace
@@ -121,7 +135,8 @@ qint64 UserDefaults::integer(const QString& key) const {
     case QMetaType::Bool:
         return v.toBool() ? 1 : 0;
     case QMetaType::Double:
-        return static_cast<qint64>(v.toDouble());
+    case QMetaType::Float:
+        return truncatedInteger(v.toDouble());
     default:
         return v.canConvert<qint64>() ? v.toLongLong() : 0;
     }

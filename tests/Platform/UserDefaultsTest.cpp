@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 using Platform::UserDefaults;
@@ -54,6 +56,16 @@ TEST_F(UserDefaultsTest, MissingAndMistypedValuesFallBackWithoutError) {
     defaults.setValue(QStringLiteral("list"), QVariantList{1, 2});
     EXPECT_EQ(defaults.integer(QStringLiteral("list")), 0);
     EXPECT_FALSE(defaults.string(QStringLiteral("list")).has_value());
+
+    // Numbers beyond the integer range saturate rather than wrap; not-a-number reads as 0.
+    defaults.setValue(QStringLiteral("huge"), 1e300);
+    EXPECT_EQ(defaults.integer(QStringLiteral("huge")), std::numeric_limits<qint64>::max());
+    defaults.setValue(QStringLiteral("hugeText"), QStringLiteral("1e300"));
+    EXPECT_EQ(defaults.integer(QStringLiteral("hugeText")), std::numeric_limits<qint64>::max());
+    defaults.setValue(QStringLiteral("tinyText"), QStringLiteral("-1e300"));
+    EXPECT_EQ(defaults.integer(QStringLiteral("tinyText")), std::numeric_limits<qint64>::min());
+    defaults.registerDefaults({{QStringLiteral("nan"), qQNaN()}});
+    EXPECT_EQ(defaults.integer(QStringLiteral("nan")), 0);
 }
 
 TEST_F(UserDefaultsTest, EveryChangeIsSignalledWithItsKey) {
