@@ -27,7 +27,8 @@ QMetaObject::Connection NotificationCenter::addObserver(const QString& name, QOb
         [name, handler = std::move(handler), wantedSender, filterSender](const Notification& notification) {
             if (notification.name != name)
                 return;
-            if (filterSender && notification.object != wantedSender)
+            // An observer of one sender hears nothing more once that sender is gone, not every nil post.
+            if (filterSender && (wantedSender.isNull() || notification.object != wantedSender))
                 return;
             handler(notification);
         },

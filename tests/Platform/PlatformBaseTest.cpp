@@ -77,6 +77,17 @@ TEST(NotificationCenterTest, DeliversByNameAndSenderUntilTheContextDies) {
     delete context;
     center.post(QStringLiteral("issuesUpdatedFinished"), &sender);
     EXPECT_EQ(anySender, 2);
+
+    // Once the watched sender is gone, posts without a sender do not reach its observer.
+    auto* shortLived = new QObject;
+    QObject otherContext;
+    int fromShortLived = 0;
+    center.addObserver(
+        QStringLiteral("n"), &otherContext, [&](const Notification&) { ++fromShortLived; }, shortLived);
+    center.post(QStringLiteral("n"), shortLived);
+    delete shortLived;
+    center.post(QStringLiteral("n"));
+    EXPECT_EQ(fromShortLived, 1);
 }
 
 TEST(NotificationCenterTest, PostOnMainArrivesLaterOnTheMainThread) {
