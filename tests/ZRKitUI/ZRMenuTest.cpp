@@ -4,6 +4,7 @@
 #include "ZRKit/UI/ZRToolbar.h"
 #include "ZRKit/UI/ZRToolbarItem.h"
 #include "ZRKit/UI/ZRValidator.h"
+#include "ZRKit/UI/ZRView.h"
 #include "ZRKit/UI/ZRViewController.h"
 
 #include "Platform/SystemLog.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -306,6 +308,31 @@ TEST(ZRToolbarTest, DelegateTargetsBorderingAndProgress) {
 
     ZRToolbarItem unbordered(QStringLiteral("x"));
     EXPECT_EQ(ZRViewController::showProgressOnToolbarItem(&unbordered), nullptr);
+}
+
+TEST(ZRMenuDeathTest, ChangesFromAnotherThreadStopTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto offMainThread = [](const std::function<void()>& change) {
+        QThread* thread = QThread::create(change);
+        thread->start();
+        thread->wait();
+    };
+    QMenu menu;
+    QComboBox popUp;
+    popUp.addItem(QStringLiteral("One"));
+    QToolBar toolbar;
+    QWidget view;
+    auto* subview = new QWidget(&view);
+    EXPECT_DEATH(offMainThread([&] { ZRTargetAction::setAutoenablesItems(&menu); }),
+                 "must be called on main thread");
+    EXPECT_DEATH(offMainThread([&] { ZRTargetAction::setTag(menu.menuAction(), 3); }),
+                 "must be called on main thread");
+    EXPECT_DEATH(offMainThread([&] { ZRPopUpButton::setItemTag(&popUp, 0, 3); }),
+                 "must be called on main thread");
+    EXPECT_DEATH(offMainThread([&] { ZRToolbar::setSelectedItemIdentifier(&toolbar, QStringLiteral("a")); }),
+                 "must be called on main thread");
+    EXPECT_DEATH(offMainThread([&] { ZRView::centerInSuperviewFrame(subview); }),
+                 "must be called on main thread");
 }
 
 #include "ZRMenuTest.moc"

@@ -112,6 +112,7 @@ int itemTag(const QComboBox* popUp, int index) {
 }
 
 void setItemTag(QComboBox* popUp, int index, int tag) {
+    Platform::assertMainThread();
     popUp->setItemData(index, tag, TagRole);
 }
 
@@ -120,6 +121,7 @@ QVariant itemRepresentedObject(const QComboBox* popUp, int index) {
 }
 
 void setItemRepresentedObject(QComboBox* popUp, int index, const QVariant& object) {
+    Platform::assertMainThread();
     popUp->setItemData(index, object, RepresentedObjectRole);
 }
 

@@ -70,6 +70,7 @@ int tag(const QObject* item) {
 }
 
 void setTag(QObject* item, int tag) {
+    Platform::assertMainThread();
     item->setProperty(TagProperty, tag);
 }
 
@@ -78,6 +79,7 @@ QObject* target(const QObject* item) {
 }
 
 void setTarget(QObject* item, QObject* target) {
+    Platform::assertMainThread();
     item->setProperty(TargetProperty, QVariant::fromValue(QPointer<QObject>(target)));
 }
 
@@ -104,6 +106,7 @@ bool sendAction(QObject* item) {
 }
 
 std::optional<bool> invokeBoolMethod(QObject* object, const QByteArray& selector, QObject* argument) {
+    Platform::assertMainThread();
     const std::optional<QMetaMethod> method = findMethod(object, selector, argument);
     if (!method || method->returnMetaType() != QMetaType::fromType<bool>())
         return std::nullopt;
@@ -128,6 +131,7 @@ void validateMenuItems(QMenu* menu) {
 }
 
 void setAutoenablesItems(QMenu* menu) {
+    Platform::assertMainThread();
     QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { validateMenuItems(menu); });
 }
 

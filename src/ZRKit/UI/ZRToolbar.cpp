@@ -41,6 +41,7 @@ QString selectedItemIdentifier(const QToolBar* toolbar) {
 }
 
 void setSelectedItemIdentifier(QToolBar* toolbar, const QString& identifier) {
+    Platform::assertMainThread();
     toolbar->setProperty(SelectedProperty, identifier);
 }
 
@@ -49,6 +50,7 @@ QObject* delegate(const QToolBar* toolbar) {
 }
 
 void setDelegate(QToolBar* toolbar, QObject* delegate) {
+    Platform::assertMainThread();
     toolbar->setProperty(DelegateProperty, QVariant::fromValue(QPointer<QObject>(delegate)));
 }
 

@@ -96,6 +96,7 @@ QAction* ZRToolbarItem::menuFormRepresentation() const {
 }
 
 void ZRToolbarItem::setToolbarBorderedExceptForButtonClasses(const QList<const QMetaObject*>& classes) {
+    Platform::assertMainThread();
     QObject* target = nullptr;
     QAbstractButton* button = getButtonAndTarget(&target);
     if (!button || ZRTargetAction::action(button).isEmpty())

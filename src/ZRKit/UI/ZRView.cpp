@@ -192,6 +192,7 @@ QList<QWidget*> allSubviewsDeep(const QWidget* view) {
 }
 
 void centerInSuperviewFrame(QWidget* view) {
+    Platform::assertMainThread();
     const QWidget* superview = view ? view->parentWidget() : nullptr;
     if (!superview)
         return;
@@ -223,6 +224,7 @@ void removeAllSubviewsWithoutNeedingDisplay(QWidget* view) {
 }
 
 void removeConstraintsWithSuperview(QWidget* view) {
+    Platform::assertMainThread();
     if (!view)
         return;
     if (QObject* follower =
