@@ -36,6 +36,19 @@ std::optional<int> pixelExtent(double length) {
     return std::max(1, static_cast<int>(std::ceil(length)));
 }
 
+/*! A transparent bitmap of that many pixels (rounded up), or a null image when no bitmap can be that
+    large. */
+QImage transparentBitmap(double width, double height) {
+    const std::optional<int> pixelWidth = pixelExtent(width);
+    const std::optional<int> pixelHeight = pixelExtent(height);
+    if (!pixelWidth || !pixelHeight)
+        return {};
+    QImage bitmap(*pixelWidth, *pixelHeight, QImage::Format_ARGB32_Premultiplied);
+    if (!bitmap.isNull())
+        bitmap.fill(Qt::transparent);
+    return bitmap;
+}
+
 QString sizeText(const QSizeF& size) {
     return QStringLiteral("{%1, %2}").arg(size.width()).arg(size.height());
 }
@@ -195,17 +208,12 @@ ZRImage ZRImage::imageForApplicationName(const QString& name) {
 
 ZRImage ZRImage::imageWithCanvas(const QSizeF& size, const std::function<void(ZRGraphicsContext&)>& draw) {
     const qreal scale = canvasScale();
-    const std::optional<int> pixelWidth = pixelExtent(size.width() * scale);
-    const std::optional<int> pixelHeight = pixelExtent(size.height() * scale);
-    if (!pixelWidth || !pixelHeight)
-        return ZRImage(size, QImage());
-    QImage bitmap(*pixelWidth, *pixelHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap = transparentBitmap(size.width() * scale, size.height() * scale);
     if (bitmap.isNull())
         return ZRImage(size, QImage());
-    bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
-        painter.scale(*pixelWidth / size.width(), *pixelHeight / size.height());
+        painter.scale(bitmap.width() / size.width(), bitmap.height() / size.height());
         ZRGraphicsContext context(painter, size.height());
         draw(context);
     }
@@ -239,14 +247,9 @@ const ZRImageRep* ZRImage::bestRepresentation() const {
 }
 
 QImage ZRImage::toBitmap(qreal scale) const {
-    const std::optional<int> width = pixelExtent(m_size.width() * scale);
-    const std::optional<int> height = pixelExtent(m_size.height() * scale);
-    if (!width || !height)
-        return {};
-    QImage bitmap(*width, *height, QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap = transparentBitmap(m_size.width() * scale, m_size.height() * scale);
     if (bitmap.isNull())
         return {};
-    bitmap.fill(Qt::transparent);
     QPainter painter(&bitmap);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.scale(scale, scale);
@@ -295,20 +298,15 @@ ZRImage ZRImage::scaledImageWithSizeUseInterpolation(const QSizeF& size,
 
 ZRImage ZRImage::resampledImageOfSize(const QSizeF& size) const {
     // Whole pixels: the size's values truncated.
-    const std::optional<int> width = pixelExtent(std::floor(size.width()));
-    const std::optional<int> height = pixelExtent(std::floor(size.height()));
-    if (!width || !height)
-        return ZRImage(size, QImage());
-    QImage bitmap(*width, *height, QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap = transparentBitmap(std::floor(size.width()), std::floor(size.height()));
     if (bitmap.isNull())
         return ZRImage(size, QImage());
-    bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
-        ZRGraphicsContext context(painter, *height);
+        ZRGraphicsContext context(painter, bitmap.height());
         context.setAntialiasing(true);
         context.setImageInterpolation(ZRImageInterpolation::High);
-        drawInRect(context, QRectF(0, 0, *width, *height));
+        drawInRect(context, QRectF(0, 0, bitmap.width(), bitmap.height()));
     }
     ZRImage image(size, bitmap);
     image.m_name = m_name;
