@@ -109,26 +109,6 @@ TEST(JiraIssueSortingTest, SortsByKeyOrByStatusStablyOnEveryRead) {
     EXPECT_EQ(keys(*JiraIssueManager::issues(*filter)), (QStringList{"abc-1", "ABC-10", "abc-10", "ABC-2"}));
 }
 
-TEST(JiraIssueSortingTest, SurvivesAComparatorCycle) {
-    // new < done by category; done ("A") < undefined ("F") and undefined ("F") < new ("M") by name.
-    QList<QJsonObject> answer;
-    for (int i = 0; i < 300; ++i) {
-        answer.append(issueJson(QStringLiteral("N-%1").arg(i), QStringLiteral("new"), QStringLiteral("M")));
-        answer.append(issueJson(QStringLiteral("D-%1").arg(i), QStringLiteral("done"), QStringLiteral("A")));
-        answer.append(
-            issueJson(QStringLiteral("U-%1").arg(i), QStringLiteral("undefined"), QStringLiteral("F")));
-    }
-    const auto filter = localFilter();
-    const QList<JiraIssue> stored = take(answer, *filter);
-    const QList<JiraIssue> sorted = JiraIssueManager::sortedIssues(stored, IssuesOrderType::byStatus);
-    ASSERT_EQ(sorted.size(), stored.size());
-    QStringList before = keys(stored);
-    QStringList after = keys(sorted);
-    before.sort();
-    after.sort();
-    EXPECT_EQ(after, before) << "the same issues, each once";
-}
-
 class JiraIssueManagerTest : public JiraDownloadTest {
 protected:
     void SetUp() override {
