@@ -86,8 +86,12 @@ void IssueFilterManager::loadIssueFilters() {
     if (path.isEmpty() || !info.exists() || info.isDir())
         return;
     QString error;
-    if (std::optional<IssueFilterList> filters = readFile(path, &error)) {
+    bool droppedPredicate = false;
+    if (std::optional<IssueFilterList> filters = readFile(path, &error, &droppedPredicate)) {
         m_issueFilters = std::move(*filters);
+        // The next save would write those filters without their advanced filter.
+        if (droppedPredicate)
+            keepUnreadableFile(path);
         return;
     }
     Platform::SystemLog::log(QStringLiteral("could not load ticket filters file: %1: %2")
@@ -95,8 +99,8 @@ void IssueFilterManager::loadIssueFilters() {
     keepUnreadableFile(path);
 }
 
-std::optional<IssueFilterManager::IssueFilterList> IssueFilterManager::readFile(const QString& path,
-                                                                                QString* errorMessage) const {
+std::optional<IssueFilterManager::IssueFilterList>
+IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* droppedPredicate) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *errorMessage = file.errorString();
@@ -128,13 +132,16 @@ std::optional<IssueFilterManager::IssueFilterList> IssueFilterManager::readFile(
             *errorMessage = QStringLiteral("filter %1: %2").arg(index).arg(problem);
             return std::nullopt;
         }
+        const QJsonValue predicate = array[index].toObject().value(QStringLiteral("predicate"));
+        if (!filter->predicate() && !predicate.isUndefined() && !predicate.isNull())
+            *droppedPredicate = true;
         filters.append(std::move(filter));
     }
     return filters;
 }
 
-// A file that could not be read would be replaced by the next save; a copy keeps the user's filters for
-// recovery by hand.
+// A file that could not be read, or only without an advanced filter, would be replaced by the next save; a
+// copy keeps the user's filters for recovery by hand.
 void IssueFilterManager::keepUnreadableFile(const QString& path) const {
     const QString stem = path + QStringLiteral(".unreadable-") +
                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));

@@ -40,7 +40,8 @@ public:
 
 private:
     void loadIssueFilters();
-    std::optional<IssueFilterList> readFile(const QString& path, QString* errorMessage) const;
+    std::optional<IssueFilterList> readFile(const QString& path, QString* errorMessage,
+                                            bool* droppedPredicate) const;
     void keepUnreadableFile(const QString& path) const;
 
     std::function<QString()> m_fileLocator;

@@ -112,6 +112,29 @@ TEST_F(IssueFilterManagerTest, ABrokenFileGivesAnEmptyListALogLineAndAKeptCopy) 
     EXPECT_EQ(keptCopies().size(), 3);
 }
 
+TEST_F(IssueFilterManagerTest, AFilterWhoseAdvancedFilterCannotBeReadLoadsAndTheFileIsKept) {
+    QJsonObject unreadable = filter(QStringLiteral("A"))->toJson();
+    unreadable.insert(QStringLiteral("predicate"), QStringLiteral("not Base64!"));
+    QJsonObject plain = filter(QStringLiteral("B"))->toJson();
+    plain.insert(QStringLiteral("predicate"), QJsonValue::Null);
+    const QByteArray bytes = QJsonDocument(QJsonArray{unreadable, plain}).toJson();
+    writeFile(bytes);
+
+    auto store = manager();
+    const auto filters = store.allIssueFilters();
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_FALSE(filters[0]->predicate().has_value());
+    store.saveIssueFilters();
+    EXPECT_FALSE(fileArray()[0].toObject().contains(QStringLiteral("predicate")));
+    ASSERT_EQ(keptCopies().size(), 1) << "the advanced filter stays recoverable";
+    EXPECT_EQ(readFile(m_dir.filePath(keptCopies().constFirst())), bytes);
+
+    // Filters without an advanced filter cost no copy.
+    writeFile(QJsonDocument(QJsonArray{plain}).toJson());
+    EXPECT_EQ(manager().allIssueFilters().size(), 1);
+    EXPECT_EQ(keptCopies().size(), 1);
+}
+
 TEST_F(IssueFilterManagerTest, ADirectoryInPlaceOfTheFileReadsAsNoFile) {
     ASSERT_TRUE(QDir().mkpath(path()));
     Platform::SystemLog::Capture log;
