@@ -18,6 +18,20 @@ QString hostKey(const QUrl& url) {
                url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80));
 }
 
+// The connection's own failures (refused, lost, timed out, TLS, proxy, a broken exchange), as opposed to
+// an HTTP status that Qt also reports as an error. A body cut off by one of them is no answer to decode;
+// a redirect that is not followed, though, is a whole answer of its own.
+bool isTransportFailure(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::NoError:
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return false;
+    default:
+        return error < QNetworkReply::ContentAccessDenied || error == QNetworkReply::ProtocolFailure;
+    }
+}
+
 Error urlError(HttpSession::URLErrorCode code, const QString& description, const QUrl& url) {
     Error error(HttpSession::URLErrorDomain, code, description);
     error.setUserInfoValue(QStringLiteral("URL"), url);
@@ -173,8 +187,10 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
         for (const auto& header : reply->rawHeaderPairs())
             response.headers.append(header);
         task->m_response = response;
+    }
+    if (task->m_response && !isTransportFailure(reply->error())) {
         const QByteArray body = reply->readAll();
-        const JSONResponseSerializer::Result result = m_serializer.serialize(response, body);
+        const JSONResponseSerializer::Result result = m_serializer.serialize(*task->m_response, body);
         complete(task, result.responseObject, result.error);
     } else {
         complete(task, QJsonValue(QJsonValue::Undefined),

@@ -194,6 +194,21 @@ TEST_F(HttpSessionTest, ADroppedConnectionIsATransportError) {
     EXPECT_FALSE(outcome.response);
 }
 
+TEST_F(HttpSessionTest, AnAnswerCutOffAfterItsHeadIsATransportError) {
+    Reply cut = Reply::json(QJsonObject{{QStringLiteral("issues"), QJsonArray{1, 2, 3, 4, 5, 6}}});
+    cut.truncate = true;
+    standIn.setOverride(QStringLiteral("."), cut);
+    Outcome outcome;
+    start(QStringLiteral("/cut"), outcome);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return outcome.calls > 0; }));
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->domain(), HttpSession::URLErrorDomain);
+    EXPECT_EQ(outcome.error->code(), HttpSession::NetworkConnectionLost);
+    EXPECT_TRUE(outcome.object.isUndefined());
+    ASSERT_TRUE(outcome.response) << "the head did arrive";
+    EXPECT_EQ(outcome.response->statusCode, 200);
+}
+
 TEST_F(HttpSessionTest, DestroyingTheSessionEndsItsTasks) {
     standIn.setDelay(QStringLiteral("."), 300);
     Outcome outcome;

@@ -289,6 +289,11 @@ void JiraStandIn::send(QTcpSocket* socket, const Reply& reply) {
     for (const auto& [name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     head += "\r\n";
+    if (reply.truncate) {
+        socket->write(head + reply.body.left(reply.body.size() / 2));
+        socket->disconnectFromHost(); // after the bytes above have gone out
+        return;
+    }
     socket->write(head + reply.body);
 }
 

@@ -55,6 +55,8 @@ public:
         int delayMs = 0;
         /*! Close the connection without answering. */
         bool drop = false;
+        /*! Send the head and only the first half of the body, then close the connection. */
+        bool truncate = false;
 
         static Reply json(const QJsonValue& value, int status = 200);
         static Reply text(const QByteArray& body, const QByteArray& contentType, int status);
