@@ -1,5 +1,9 @@
 #include "Platform/HttpMessage.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 namespace Platform {
 
 QByteArray headerValue(const HttpHeaders& headers, const QByteArray& name) {
@@ -19,6 +23,20 @@ void setHeaderValue(HttpHeaders& headers, const QByteArray& name, const QByteArr
     headers.append({name, value});
 }
 
+QString printedHeaderFields(const HttpHeaders& headers) {
+    static const QByteArrayList secretFields{"Authorization", "Proxy-Authorization", "Cookie", "Set-Cookie"};
+    QStringList fields;
+    for (const auto& [name, value] : headers) {
+        const bool secret =
+            std::any_of(secretFields.begin(), secretFields.end(), [&name](const QByteArray& field) {
+                return name.compare(field, Qt::CaseInsensitive) == 0;
+            });
+        fields.append(QString::fromLatin1(name) + QStringLiteral(" = ") +
+                      (secret ? QStringLiteral("<redacted>") : QString::fromLatin1(value)));
+    }
+    return QStringLiteral("{ ") + fields.join(QStringLiteral("; ")) + QStringLiteral(" }");
+}
+
 QByteArray HttpResponse::mimeType() const {
     QByteArray type = header("Content-Type");
     const qsizetype semicolon = type.indexOf(';');
@@ -28,11 +46,8 @@ QByteArray HttpResponse::mimeType() const {
 }
 
 QString HttpResponse::description() const {
-    QStringList fields;
-    for (const auto& [key, value] : headers)
-        fields.append(QString::fromLatin1(key) + QStringLiteral(": ") + QString::fromLatin1(value));
-    return QStringLiteral("<HttpResponse> { URL: %1 } { Status Code: %2, Headers { %3 } }")
-        .arg(url.toString(), QString::number(statusCode), fields.join(QStringLiteral("; ")));
+    return QStringLiteral("<HttpResponse> { URL: %1 } { Status Code: %2, Headers %3 }")
+        .arg(url.toString(), QString::number(statusCode), printedHeaderFields(headers));
 }
 
 } // namespace Platform

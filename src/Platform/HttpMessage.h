@@ -16,6 +16,10 @@ using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 QByteArray headerValue(const HttpHeaders& headers, const QByteArray& name);
 void setHeaderValue(HttpHeaders& headers, const QByteArray& name, const QByteArray& value);
 
+/*! Header fields for a log line, "{ Name = value; ... }"; the values of credentials and cookies are
+    replaced by "<redacted>". */
+QString printedHeaderFields(const HttpHeaders& headers);
+
 /*! One request as the session sends it. */
 struct HttpRequest {
     QByteArray method = "GET";

@@ -7,18 +7,6 @@
 
 namespace {
 
-QString printedHeaders(const Platform::HttpHeaders& headers) {
-    QStringList fields;
-    for (const auto& [name, value] : headers) {
-        // Cookies may carry session tokens.
-        const bool secret = name.compare("Set-Cookie", Qt::CaseInsensitive) == 0 ||
-                            name.compare("Cookie", Qt::CaseInsensitive) == 0;
-        fields.append(QString::fromLatin1(name) + QStringLiteral(" = ") +
-                      (secret ? QStringLiteral("<redacted>") : QString::fromLatin1(value)));
-    }
-    return QStringLiteral("{ ") + fields.join(QStringLiteral("; ")) + QStringLiteral(" }");
-}
-
 QString printedError(const Platform::Error& error) {
     QString text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
                        .arg(error.domain(), QString::number(error.code()), error.localizedDescription());
@@ -60,7 +48,7 @@ void ZRJConsoleLogger::taskDidStart(const Platform::HttpTask& task) {
             request.body ? ZRJJSONUtilities::redactedBody(*request.body) : std::nullopt;
         Platform::SystemLog::log(QStringLiteral("%1 '%2': %3 %4")
                                      .arg(method(request), url(request),
-                                          printedHeaders(filteredHTTPHeaderFields(request)),
+                                          Platform::printedHeaderFields(filteredHTTPHeaderFields(request)),
                                           body.value_or(QStringLiteral("nil"))));
         break;
     }
@@ -89,6 +77,6 @@ void ZRJConsoleLogger::taskDidFinish(const Platform::HttpTask& task, const QJson
     else if (level() == Debug)
         Platform::SystemLog::log(QStringLiteral("%1 '%2' [%3 s]: %4 %5")
                                      .arg(status, url(request), elapsed(elapsedSeconds),
-                                          printedHeaders(response->headers),
+                                          Platform::printedHeaderFields(response->headers),
                                           ZRJJSONUtilities::printedForm(responseObject)));
 }

@@ -133,7 +133,11 @@ TEST_F(TokenTest, EachIncompleteTokenAnswerHasItsOwnText) {
     const auto without = [&](const char* key) {
         QJsonObject object = full;
         object.remove(QLatin1String(key));
-        return Reply::json(object);
+        // The log line shows the answer's head, whose cookies may be a session of their own.
+        Reply reply = Reply::json(object);
+        reply.headers.append(
+            qMakePair(QByteArray("Set-Cookie"), QByteArray("session=secret-cookie; Path=/")));
+        return reply;
     };
     QJsonObject stringExpiry = full;
     stringExpiry.insert(QStringLiteral("expires_in"), QStringLiteral("3600"));
@@ -182,6 +186,7 @@ TEST_F(TokenTest, EachIncompleteTokenAnswerHasItsOwnText) {
         EXPECT_TRUE(log.contains(QStringLiteral("\nobject: "))) << log.text().toStdString();
         EXPECT_FALSE(log.text().contains(QStringLiteral("secret-access")));
         EXPECT_FALSE(log.text().contains(QStringLiteral("secret-refresh")));
+        EXPECT_FALSE(log.text().contains(QStringLiteral("secret-cookie")));
     }
 }
 
