@@ -103,14 +103,15 @@ void ZRJGetAuthTokenOperation::handleTokenReponse(const std::optional<Platform::
              tr("Could not download Jira authentication token, missing scope."));
         return;
     }
-    const double seconds = expiresIn.toDouble();
-    if (!expiresIn.isDouble() || seconds != static_cast<double>(static_cast<qint64>(seconds))) {
+    // Tokens live for an hour; a lifetime beyond a century is no expiry that an account can keep.
+    constexpr qint64 LongestLifetime = 100LL * 365 * 24 * 60 * 60;
+    const std::optional<qint64> seconds = ZRJJSONUtilities::integerValue(expiresIn);
+    if (!seconds || *seconds > LongestLifetime || *seconds < -LongestLifetime) {
         fail(QStringLiteral("No expires_in returned for fetch auth token: "),
              tr("Could not download Jira authentication token, missing expiration time."));
         return;
     }
     completion(FetchTokenResponse(accessToken.toString(), refreshToken.toString(),
-                                  Platform::Clock::now().addSecs(static_cast<qint64>(seconds)),
-                                  scope.toString()),
+                                  Platform::Clock::now().addSecs(*seconds), scope.toString()),
                std::nullopt);
 }

@@ -1,23 +1,11 @@
 #include "ZRJira/ZRJGetProjectsPaginatedOperation.h"
 
 #include "ZRJira/ZRJEndpoints.h"
+#include "ZRJira/ZRJJSONUtilities.h"
 
 #include "Platform/SystemLog.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-std::optional<qint64> integerValue(const QJsonValue& value) {
-    if (!value.isDouble())
-        return std::nullopt;
-    const double number = value.toDouble();
-    if (number != static_cast<double>(static_cast<qint64>(number)))
-        return std::nullopt;
-    return static_cast<qint64>(number);
-}
-
-} // namespace
 
 void ZRJGetProjectsPaginatedOperation::getProjectsPaginated(const QString& accessToken,
                                                             const QString& cloudID,
@@ -55,8 +43,8 @@ void ZRJGetProjectsPaginatedOperation::getAllProjectsRecursive(const QUrl& url,
         self->m_responses.append(page);
         ZRJOperationProgress& progress = *self->m_progress;
         if (!(progress.pageSize && progress.total) && !page.isEmpty()) {
-            const auto pageSize = integerValue(page.value(QStringLiteral("maxResults")));
-            const auto total = integerValue(page.value(QStringLiteral("total")));
+            const auto pageSize = ZRJJSONUtilities::integerValue(page.value(QStringLiteral("maxResults")));
+            const auto total = ZRJJSONUtilities::integerValue(page.value(QStringLiteral("total")));
             if (pageSize && total) {
                 progress.pageSize = pageSize;
                 progress.total = total;

@@ -87,6 +87,17 @@ std::optional<QDateTime> dateFromString(const QString& string) {
     return parser.parse(string);
 }
 
+std::optional<qint64> integerValue(const QJsonValue& value) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    // 2^63 itself does not fit; every double below it that has no fraction does.
+    constexpr double Limit = 9223372036854775808.0;
+    if (std::trunc(number) != number || number >= Limit || number < -Limit)
+        return std::nullopt;
+    return static_cast<qint64>(number);
+}
+
 double secondsSinceReferenceDate(const QDateTime& date) {
     return static_cast<double>(referenceDate().msecsTo(date)) / 1000.0;
 }

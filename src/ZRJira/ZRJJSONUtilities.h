@@ -15,6 +15,9 @@ namespace ZRJJSONUtilities {
     fractional seconds. Each thread keeps and reuses its own parser. */
 std::optional<QDateTime> dateFromString(const QString& string);
 
+/*! A JSON number without fraction that fits a qint64; nothing for any other value. */
+std::optional<qint64> integerValue(const QJsonValue& value);
+
 /*! Dates in stored JSON: seconds since 2001-01-01 00:00:00 UTC, fraction allowed. */
 double secondsSinceReferenceDate(const QDateTime& date);
 QDateTime dateFromSecondsSinceReferenceDate(double seconds);

@@ -143,6 +143,8 @@ TEST_F(TokenTest, EachIncompleteTokenAnswerHasItsOwnText) {
     stringExpiry.insert(QStringLiteral("expires_in"), QStringLiteral("3600"));
     QJsonObject fractionalExpiry = full;
     fractionalExpiry.insert(QStringLiteral("expires_in"), 3600.5);
+    QJsonObject endlessExpiry = full; // a whole number, but no date an account could keep
+    endlessExpiry.insert(QStringLiteral("expires_in"), 1152921504606846976.0);
     QJsonObject numericToken = full;
     numericToken.insert(QStringLiteral("access_token"), 42);
     const QString prefix = QStringLiteral("Could not download Jira authentication token, ");
@@ -168,6 +170,8 @@ TEST_F(TokenTest, EachIncompleteTokenAnswerHasItsOwnText) {
         {Reply::json(stringExpiry), prefix + QStringLiteral("missing expiration time."),
          QStringLiteral("No expires_in returned for fetch auth token: ")},
         {Reply::json(fractionalExpiry), prefix + QStringLiteral("missing expiration time."),
+         QStringLiteral("No expires_in returned for fetch auth token: ")},
+        {Reply::json(endlessExpiry), prefix + QStringLiteral("missing expiration time."),
          QStringLiteral("No expires_in returned for fetch auth token: ")},
     };
     for (const auto& c : cases) {
