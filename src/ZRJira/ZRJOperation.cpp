@@ -10,6 +10,20 @@
 #include <QJsonDocument>
 #include <QUrlQuery>
 
+namespace {
+
+// The common form of a REST request: a GET with the bearer token, JSON accepted, the 60 s timeout.
+Platform::HttpRequest bearerRequest(const QUrl& url, const QString& accessToken) {
+    Platform::HttpRequest request;
+    request.url = url;
+    request.timeoutMs = 60000;
+    request.setHeader("Authorization", "Bearer " + accessToken.toUtf8());
+    request.setHeader("Accept", "application/json");
+    return request;
+}
+
+} // namespace
+
 void ZRJOperationProgress::addChildForOnePage(const std::shared_ptr<Platform::Progress>& child) {
     // A page size of 0 would make the share undefined; such a page simply adds no child.
     if (!pageSize || !total || *pageSize == 0)
@@ -45,12 +59,7 @@ QUrl ZRJOperation::url(const QString& path) const {
 Platform::HttpRequest ZRJOperation::request(const QUrl& url) const {
     if (!m_accessToken)
         Platform::fatalError(QStringLiteral("need accessToken"));
-    Platform::HttpRequest request;
-    request.url = url;
-    request.timeoutMs = 60000;
-    request.setHeader("Authorization", "Bearer " + m_accessToken->toUtf8());
-    request.setHeader("Accept", "application/json");
-    return request;
+    return bearerRequest(url, *m_accessToken);
 }
 
 void ZRJOperation::startDataTask(const Platform::HttpRequest& request,
@@ -110,10 +119,5 @@ Platform::HttpRequest ZRJOperation::searchRequest(const QString& accessToken, co
                            QString::fromUtf8(QUrl::toPercentEncoding(value, "+")));
     }
     url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
-    Platform::HttpRequest request;
-    request.url = url;
-    request.timeoutMs = 60000;
-    request.setHeader("Authorization", "Bearer " + accessToken.toUtf8());
-    request.setHeader("Accept", "application/json");
-    return request;
+    return bearerRequest(url, accessToken);
 }
