@@ -12,8 +12,8 @@ using Platform::SystemLog::log;
 namespace {
 
 /*! Reads fail quietly when nothing matches; any other failure is worth a line. */
-std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query, int limit = 0) {
-    const Keychain::SearchResult result = Keychain::find(query, limit);
+std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query) {
+    const Keychain::SearchResult result = Keychain::find(query);
     if (result.status == Keychain::Success)
         return result.items;
     if (result.status != Keychain::ItemNotFound)
@@ -24,7 +24,7 @@ std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query, 
 } // namespace
 
 std::optional<QList<QByteArray>> KeychainAccess::allDatas(const QString& label) {
-    const auto items = read(Keychain::Query{label, {}, {}}, ListingLimit);
+    const auto items = read(Keychain::Query{label, {}, {}});
     if (!items)
         return std::nullopt;
     QList<QByteArray> datas;

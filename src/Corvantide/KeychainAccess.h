@@ -20,11 +20,8 @@ public:
 
     KeychainAccess() = delete;
 
-    /*! A listing gives at most this many items; a later one is still found by its service. */
-    static constexpr int ListingLimit = 12;
-
-    /*! The data of the oldest items with the label (at most ListingLimit), oldest first; nothing when none
-        exists or the keychain cannot be read. */
+    /*! The data of every item with the label, oldest first; nothing when none exists or the keychain
+        cannot be read. */
     static std::optional<QList<QByteArray>> allDatas(const QString& label);
 
     /*! The data of the item with the service (and label); nothing when there is none or on a read error. */

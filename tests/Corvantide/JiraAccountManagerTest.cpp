@@ -90,40 +90,20 @@ TEST(JiraAccountManagerTest, StoresLooksUpUpdatesAndRemovesAnAccount) {
     EXPECT_TRUE(listedIDs(id).isEmpty());
 }
 
-TEST(JiraAccountManagerTest, ListsAccountsSortedCaseInsensitivelyAndStably) {
+TEST(JiraAccountManagerTest, ListsEveryAccountSortedCaseInsensitivelyAndStably) {
     Cleanup cleanup;
     const QString prefix = uniquePrefix();
     // Stored in this order; Abc and abc compare equal and keep it.
-    const QStringList stored{"m", "Abc", "ABD", "abc", "b"};
+    const QStringList stored{"m", "Abc", "k", "ABD", "abc", "b", "l", "c", "j", "d", "i", "e", "h"};
     for (const QString& suffix : stored)
         store(account(cleanup(prefix + suffix)));
 
     QStringList expected;
-    for (const char* suffix : {"Abc", "abc", "ABD", "b", "m"})
+    for (const char* suffix : {"Abc", "abc", "ABD", "b", "c", "d", "e", "h", "i", "j", "k", "l", "m"})
         expected.append(prefix + QLatin1String(suffix));
     EXPECT_EQ(listedIDs(prefix), expected);
-}
-
-TEST(JiraAccountManagerTest, AListingStopsAtTwelveItemsButEachIsFoundByItsService) {
-    // A label of its own: other test processes store accounts under the accounts' label meanwhile.
-    const QString label = uniquePrefix() + QStringLiteral("label");
-    const QString prefix = uniquePrefix();
-    QStringList services;
-    Platform::OptionalError error;
-    for (int index = 0; index < 13; ++index) {
-        services.append(prefix + QString::number(index));
-        ASSERT_TRUE(KeychainAccess::addOrUpdate(services.last().toUtf8(), services.last(), label,
-                                                services.last(), error));
-    }
-    const std::optional<QList<QByteArray>> listed = KeychainAccess::allDatas(label);
-    QStringList listedServices;
-    for (const QByteArray& data : listed.value_or(QList<QByteArray>()))
-        listedServices.append(QString::fromUtf8(data));
-    EXPECT_EQ(listedServices, services.mid(0, 12)) << "the oldest twelve, oldest first";
-    EXPECT_EQ(KeychainAccess::data(services.last(), label), services.last().toUtf8());
-
-    for (const QString& service : services)
-        EXPECT_TRUE(KeychainAccess::removeEntry(service, label));
+    EXPECT_EQ(expected.size(), 13);
+    EXPECT_TRUE(JiraAccountManager::jiraAccount(prefix + QStringLiteral("m")).has_value());
 }
 
 TEST(JiraAccountManagerTest, AnUnchangedAccountIsNotWrittenAgain) {
