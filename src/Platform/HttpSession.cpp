@@ -78,6 +78,7 @@ HttpSession::HttpSession(Configuration configuration, QObject* parent)
 }
 
 HttpSession::~HttpSession() {
+    m_closing = true;
     // Waiting tasks first, so that finishing a running one cannot start them.
     for (auto& queue : m_hosts)
         queue.waiting.clear();
@@ -219,11 +220,11 @@ HttpTask::HttpTask(HttpSession* session, quint64 identifier, HttpRequest request
     , m_completion(std::move(completion)) {}
 
 void HttpTask::resume() {
-    if (m_session) {
+    if (m_session && !m_session->m_closing) {
         m_session->resume(this);
         return;
     }
-    // The session is gone: the task can only end as cancelled, on a later turn like any answer.
+    // The session is gone or going: the task can only end as cancelled, on a later turn like any answer.
     if (m_state != State::Suspended)
         return;
     m_state = State::Completed;

@@ -77,6 +77,8 @@ private:
     QHash<QString, HostQueue> m_hosts;
     QHash<HttpTask*, std::shared_ptr<HttpTask>> m_pending;
     quint64 m_nextIdentifier = 1;
+    // Set while the destructor ends the tasks; a task resumed from their completions ends as well.
+    bool m_closing = false;
 };
 
 } // namespace Platform

@@ -211,7 +211,7 @@ TEST_F(HttpSessionTest, AnAnswerCutOffAfterItsHeadIsATransportError) {
 
 TEST_F(HttpSessionTest, DestroyingTheSessionEndsItsTasks) {
     standIn.setDelay(QStringLiteral("."), 300);
-    Outcome outcome;
+    Outcome outcome, retry;
     {
         HttpSession shortLived;
         HttpRequest request;
@@ -221,12 +221,25 @@ TEST_F(HttpSessionTest, DestroyingTheSessionEndsItsTasks) {
                       [&](const auto&, const QJsonValue&, const OptionalError& error) {
                           outcome.error = error;
                           ++outcome.calls;
+                          // A caller that tries again from its completion, while the session goes.
+                          shortLived
+                              .dataTask(request,
+                                        [&](const auto&, const QJsonValue&, const OptionalError& error) {
+                                            retry.error = error;
+                                            ++retry.calls;
+                                        })
+                              ->resume();
                       })
             ->resume();
     }
     EXPECT_EQ(outcome.calls, 1);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->code(), HttpSession::Cancelled);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return retry.calls > 0; }));
+    TestUtils::spin(50);
+    EXPECT_EQ(retry.calls, 1);
+    ASSERT_TRUE(retry.error);
+    EXPECT_EQ(retry.error->code(), HttpSession::Cancelled);
 }
 
 namespace {
