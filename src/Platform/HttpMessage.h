@@ -29,6 +29,9 @@ struct HttpRequest {
     std::optional<QByteArray> body;
     /*! Longest quiet time of the transfer before it fails as timed out. */
     int timeoutMs = 60000;
+    /*! Longest time from sending to the whole answer, however steadily it trickles in; past it the
+        request fails as timed out too. */
+    int deadlineMs = 120000;
 
     QByteArray header(const QByteArray& name) const { return headerValue(headers, name); }
     void setHeader(const QByteArray& name, const QByteArray& value) { setHeaderValue(headers, name, value); }

@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 namespace Platform {
 
@@ -38,10 +39,8 @@ Error urlError(HttpSession::URLErrorCode code, const QString& description, const
     return error;
 }
 
-Error transportError(QNetworkReply* reply, bool cancelled, const QUrl& url) {
+Error transportError(QNetworkReply* reply, const QUrl& url) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("HttpSession", text); };
-    if (cancelled)
-        return urlError(HttpSession::Cancelled, tr("cancelled"), url);
     switch (reply->error()) {
     case QNetworkReply::OperationCanceledError: // the transfer timeout aborts the reply this way
     case QNetworkReply::TimeoutError:
@@ -64,6 +63,10 @@ Error transportError(QNetworkReply* reply, bool cancelled, const QUrl& url) {
 }
 
 } // namespace
+
+Error HttpSession::cancellationError(const QUrl& url) {
+    return urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"), url);
+}
 
 HttpSession::HttpSession(QObject* parent)
     : HttpSession(Configuration{}, parent) {}
@@ -89,9 +92,7 @@ HttpSession::~HttpSession() {
             task->m_reply->disconnect(this);
             task->m_reply->abort();
         }
-        complete(task, QJsonValue(QJsonValue::Undefined),
-                 urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"),
-                          task->m_request.url));
+        complete(task, QJsonValue(QJsonValue::Undefined), cancellationError(task->m_request.url));
     }
 }
 
@@ -107,7 +108,7 @@ std::shared_ptr<HttpTask> HttpSession::pendingTask(HttpTask* task) const {
 
 void HttpSession::resume(HttpTask* task) {
     assertMainThread();
-    if (task->m_state != HttpTask::State::Suspended)
+    if (task->m_state != HttpTask::State::Suspended || task->m_cancelled)
         return;
     // The caller's handle may be the only one; the session keeps the task alive until it completes.
     const std::shared_ptr<HttpTask> strong = task->shared_from_this();
@@ -122,25 +123,24 @@ void HttpSession::resume(HttpTask* task) {
 
 void HttpSession::cancel(HttpTask* task) {
     assertMainThread();
-    const std::shared_ptr<HttpTask> strong = pendingTask(task);
-    if (!strong || task->m_cancelled)
+    if (task->m_cancelled || task->m_state == HttpTask::State::Completed)
         return;
     task->m_cancelled = true;
-    if (task->m_reply) {
-        task->m_reply->abort(); // finished() follows and completes the task
-        return;
+    if (task->m_state == HttpTask::State::Running) {
+        const QString key = hostKey(task->m_request.url);
+        if (QNetworkReply* reply = task->m_reply) {
+            // Nothing of the reply reaches the task any more: the completion must not run inside cancel().
+            task->m_reply = nullptr;
+            reply->disconnect(this);
+            reply->abort();
+            reply->deleteLater();
+            --m_hosts[key].running;
+            startNext(key);
+        } else {
+            std::erase(m_hosts[key].waiting, pendingTask(task));
+        }
     }
-    auto& waiting = m_hosts[hostKey(task->m_request.url)].waiting;
-    std::erase(waiting, strong);
-    // Like any other answer, the cancellation arrives on a later event-loop turn.
-    QMetaObject::invokeMethod(
-        this,
-        [this, strong] {
-            complete(strong, QJsonValue(QJsonValue::Undefined),
-                     urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"),
-                              strong->m_request.url));
-        },
-        Qt::QueuedConnection);
+    task->completeCancelledLater();
 }
 
 void HttpSession::startNext(const QString& key) {
@@ -166,6 +166,14 @@ void HttpSession::send(const std::shared_ptr<HttpTask>& task) {
                                ? m_network->sendCustomRequest(networkRequest, request.method, *request.body)
                                : m_network->sendCustomRequest(networkRequest, request.method);
     task->m_reply = reply;
+    // The transfer timeout only limits quiet time; an answer trickling in byte by byte ends here.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [task, reply] {
+        task->m_deadlinePassed = true;
+        reply->abort();
+    });
+    deadline->start(std::max(0, request.deadlineMs));
     connect(reply, &QNetworkReply::downloadProgress, this, [task](qint64 received, qint64 total) {
         task->m_progress->setTotalUnitCount(total);
         task->m_progress->setCompletedUnitCount(received);
@@ -180,7 +188,7 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
     --m_hosts[key].running;
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid() && !task->m_cancelled) {
+    if (status.isValid()) {
         HttpResponse response;
         response.url = reply->url();
         response.statusCode = status.toInt();
@@ -195,7 +203,11 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
         complete(task, result.responseObject, result.error);
     } else {
         complete(task, QJsonValue(QJsonValue::Undefined),
-                 transportError(reply, task->m_cancelled, task->m_request.url));
+                 task->m_deadlinePassed
+                     ? urlError(TimedOut,
+                                QCoreApplication::translate("HttpSession", "The request timed out."),
+                                task->m_request.url)
+                     : transportError(reply, task->m_request.url));
     }
     startNext(key);
 }
@@ -205,9 +217,11 @@ void HttpSession::complete(const std::shared_ptr<HttpTask>& task, const QJsonVal
     if (task->m_state == HttpTask::State::Completed)
         return;
     task->m_state = HttpTask::State::Completed;
-    m_pending.remove(task.get());
-    const double elapsed = static_cast<double>(task->m_elapsed.nsecsElapsed()) / 1e9;
-    HttpActivityHub::shared().taskDidFinish(*task, responseObject, elapsed, error);
+    // A task cancelled before it was ever resumed was never reported as started.
+    if (m_pending.remove(task.get())) {
+        const double elapsed = static_cast<double>(task->m_elapsed.nsecsElapsed()) / 1e9;
+        HttpActivityHub::shared().taskDidFinish(*task, responseObject, elapsed, error);
+    }
     HttpTask::Completion completion = std::move(task->m_completion);
     if (completion)
         completion(task->m_response, responseObject, error);
@@ -225,22 +239,39 @@ void HttpTask::resume() {
         return;
     }
     // The session is gone or going: the task can only end as cancelled, on a later turn like any answer.
-    if (m_state != State::Suspended)
-        return;
-    m_state = State::Completed;
-    runOnMain([self = shared_from_this()] {
-        Completion completion = std::move(self->m_completion);
-        if (completion)
-            completion(std::nullopt, QJsonValue(QJsonValue::Undefined),
-                       urlError(HttpSession::Cancelled,
-                                QCoreApplication::translate("HttpSession", "cancelled"),
-                                self->m_request.url));
-    });
+    if (m_state == State::Suspended && !m_cancelled) {
+        m_cancelled = true;
+        completeCancelledLater();
+    }
 }
 
 void HttpTask::cancel() {
-    if (m_session)
+    if (m_session) {
         m_session->cancel(this);
+        return;
+    }
+    if (m_state == State::Suspended && !m_cancelled) {
+        m_cancelled = true;
+        completeCancelledLater();
+    }
+}
+
+void HttpTask::completeCancelledLater() {
+    // Not tied to the session's lifetime: a session destroyed meanwhile has ended the tasks it held, and
+    // the one it never held still gets its completion here.
+    runOnMain([self = shared_from_this()] {
+        if (self->m_state == State::Completed)
+            return;
+        const Error error = HttpSession::cancellationError(self->m_request.url);
+        if (self->m_session) {
+            self->m_session->complete(self, QJsonValue(QJsonValue::Undefined), error);
+            return;
+        }
+        self->m_state = State::Completed;
+        Completion completion = std::move(self->m_completion);
+        if (completion)
+            completion(self->m_response, QJsonValue(QJsonValue::Undefined), error);
+    });
 }
 
 } // namespace Platform

@@ -41,6 +41,9 @@ public:
         int maximumConnectionsPerHost = 2;
     };
 
+    /*! The error of a cancelled task: URLErrorDomain, Cancelled, for the request's URL. */
+    static Error cancellationError(const QUrl& url);
+
     explicit HttpSession(QObject* parent = nullptr);
     explicit HttpSession(Configuration configuration, QObject* parent = nullptr);
     /*! Tasks still waiting or running end with the cancellation error. */

@@ -40,12 +40,16 @@ public:
 
     /*! Queues the request behind the session's per-host limit. GUI thread. */
     void resume();
-    /*! Ends the task; its completion receives the cancellation error unless it has already run. */
+    /*! Ends the task, whether suspended, waiting or running: unless it has already completed, its
+        completion receives the cancellation error on a later turn of the event loop (never inside this
+        call), and the request is not sent afterwards, not even by a later resume(). GUI thread. */
     void cancel();
 
 private:
     friend class HttpSession;
     HttpTask(HttpSession* session, quint64 identifier, HttpRequest request, Completion completion);
+    /*! Ends the task with the cancellation error on a later turn, unless it completes before. */
+    void completeCancelledLater();
 
     QPointer<HttpSession> m_session;
     quint64 m_identifier;
@@ -57,6 +61,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QElapsedTimer m_elapsed;
     bool m_cancelled = false;
+    bool m_deadlinePassed = false;
 };
 
 } // namespace Platform

@@ -156,8 +156,10 @@ TEST_F(HttpSessionTest, CancellingEndsWaitingAndRunningTasksOnce) {
     const auto first = start(QStringLiteral("/a"), running1);
     start(QStringLiteral("/b"), running2);
     const auto third = start(QStringLiteral("/c"), waiting);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return standIn.requests().size() == 2; }));
     third->cancel();
     first->cancel();
+    EXPECT_EQ(running1.calls + waiting.calls, 0) << "a cancelled task completes on a later turn";
     ASSERT_TRUE(TestUtils::waitUntil([&] { return running1.calls && waiting.calls && running2.calls; }));
     for (const Outcome* outcome : {&running1, &waiting}) {
         ASSERT_TRUE(outcome->error);
@@ -169,6 +171,80 @@ TEST_F(HttpSessionTest, CancellingEndsWaitingAndRunningTasksOnce) {
     TestUtils::spin(20);
     EXPECT_EQ(running1.calls, 1);
     EXPECT_FALSE(standIn.requests(QStringLiteral("^/c$")).size());
+}
+
+TEST_F(HttpSessionTest, ASuspendedTaskCancelledIsNeverSent) {
+    Outcome outcome;
+    HttpRequest request;
+    request.url = QUrl(standIn.baseUrl().toString() + QStringLiteral("/never"));
+    auto task =
+        session.dataTask(request, [&](const auto& response, const QJsonValue&, const OptionalError& e) {
+            outcome.response = response;
+            outcome.error = e;
+            ++outcome.calls;
+        });
+    task->cancel();
+    EXPECT_EQ(outcome.calls, 0);
+    task->resume();
+    task->cancel();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return outcome.calls > 0; }));
+    TestUtils::spin(100);
+    EXPECT_EQ(outcome.calls, 1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->domain(), HttpSession::URLErrorDomain);
+    EXPECT_EQ(outcome.error->code(), HttpSession::Cancelled);
+    EXPECT_FALSE(outcome.response);
+    EXPECT_EQ(task->state(), HttpTask::State::Completed);
+    EXPECT_TRUE(standIn.requests().isEmpty());
+    EXPECT_EQ(session.pendingTaskCount(), 0);
+}
+
+TEST_F(HttpSessionTest, CancellingFromTheCompletionOfAnotherTaskAndAfterTheAnswerChangesNothing) {
+    Outcome done, later;
+    const auto second =
+        session.dataTask(HttpRequest{"GET", QUrl(standIn.baseUrl().toString() + QStringLiteral("/later"))},
+                         [&](const auto&, const QJsonValue&, const OptionalError& e) {
+                             later.error = e;
+                             ++later.calls;
+                         });
+    const auto first = start(QStringLiteral("/first"), done);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return done.calls > 0; }));
+    first->cancel(); // already answered: nothing more happens
+    second->resume();
+    second->cancel();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return later.calls > 0; }));
+    TestUtils::spin(100);
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.error->httpStatus(), 404);
+    EXPECT_EQ(later.calls, 1);
+    EXPECT_EQ(later.error->code(), HttpSession::Cancelled);
+}
+
+TEST_F(HttpSessionTest, AnAnswerThatTricklesInFailsAtTheOverallDeadline) {
+    Reply slow = Reply::json(QJsonObject{{QStringLiteral("issues"), QJsonArray{1, 2, 3, 4, 5, 6, 7, 8}}});
+    slow.trickleMs = 150;
+    standIn.setOverride(QStringLiteral("."), slow);
+    Outcome outcome;
+    HttpRequest request;
+    request.url = QUrl(standIn.baseUrl().toString() + QStringLiteral("/trickle"));
+    request.timeoutMs = 1000; // never quiet that long
+    request.deadlineMs = 1500;
+    EXPECT_EQ(HttpRequest().deadlineMs, 120000);
+    session
+        .dataTask(request,
+                  [&](const auto& response, const QJsonValue& object, const OptionalError& e) {
+                      outcome.response = response;
+                      outcome.object = object;
+                      outcome.error = e;
+                      ++outcome.calls;
+                  })
+        ->resume();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return outcome.calls > 0; }, 20000));
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->domain(), HttpSession::URLErrorDomain);
+    EXPECT_EQ(outcome.error->code(), HttpSession::TimedOut);
+    EXPECT_TRUE(outcome.object.isUndefined());
+    EXPECT_EQ(session.pendingTaskCount(), 0);
 }
 
 TEST_F(HttpSessionTest, AQuietTransferTimesOut) {

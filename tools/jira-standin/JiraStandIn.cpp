@@ -289,12 +289,28 @@ void JiraStandIn::send(QTcpSocket* socket, const Reply& reply) {
     for (const auto& [name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     head += "\r\n";
+    if (reply.trickleMs > 0) {
+        socket->write(head);
+        trickle(socket, reply.body, reply.trickleMs);
+        return;
+    }
     if (reply.truncate) {
         socket->write(head + reply.body.left(reply.body.size() / 2));
         socket->disconnectFromHost(); // after the bytes above have gone out
         return;
     }
     socket->write(head + reply.body);
+}
+
+void JiraStandIn::trickle(QTcpSocket* socket, const QByteArray& rest, int intervalMs) {
+    if (rest.isEmpty())
+        return;
+    QTimer::singleShot(intervalMs, this, [this, socket = QPointer<QTcpSocket>(socket), rest, intervalMs] {
+        if (socket == nullptr || socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        socket->write(rest.left(1));
+        trickle(socket, rest.mid(1), intervalMs);
+    });
 }
 
 JiraStandIn::Reply JiraStandIn::answer(const Request& request) {

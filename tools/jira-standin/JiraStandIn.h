@@ -57,6 +57,8 @@ public:
         bool drop = false;
         /*! Send the head and only the first half of the body, then close the connection. */
         bool truncate = false;
+        /*! Send the head at once, then the body one byte at a time with this pause before each byte. */
+        int trickleMs = 0;
 
         static Reply json(const QJsonValue& value, int status = 200);
         static Reply text(const QByteArray& body, const QByteArray& contentType, int status);
@@ -155,6 +157,7 @@ private:
     void handle(Request request, QTcpSocket* socket);
     Reply answer(const Request& request);
     void send(QTcpSocket* socket, const Reply& reply);
+    void trickle(QTcpSocket* socket, const QByteArray& rest, int intervalMs);
     void addStandardRoutes();
     QString newToken(const char* prefix);
     QJsonObject tokenAnswer();
