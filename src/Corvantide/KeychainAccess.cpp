@@ -42,21 +42,33 @@ std::optional<QByteArray> KeychainAccess::data(const QString& service, const QSt
 }
 
 bool KeychainAccess::addOrUpdate(const QByteArray& data, const QString& accountName, const QString& service,
-                                 const QString& identifier, Platform::OptionalError& error) {
+                                 const QString& identifier, Platform::OptionalError& error,
+                                 Keychain::Interaction interaction) {
     error.reset();
-    const std::optional<QByteArray> existing = KeychainAccess::data(identifier, service);
+    std::optional<QByteArray> existing = KeychainAccess::data(identifier, service);
     if (existing && *existing == data)
         return true;
 
+    const auto update = [&] {
+        return Keychain::update(Keychain::Query{service, identifier, {}},
+                                Keychain::Changes{accountName, AccessGroup, data}, interaction);
+    };
     int status = Keychain::Success;
-    QString prefix;
+    QString prefix = QStringLiteral("could not modify keychain entry: ");
     if (existing) {
-        status = Keychain::update(Keychain::Query{service, identifier, {}},
-                                  Keychain::Changes{accountName, AccessGroup, data});
-        prefix = QStringLiteral("could not modify keychain entry: ");
+        status = update();
     } else {
-        status = Keychain::add(Platform::KeychainItem{service, identifier, accountName, AccessGroup, data});
+        status = Keychain::add(Platform::KeychainItem{service, identifier, accountName, AccessGroup, data},
+                               interaction);
         prefix = QStringLiteral("could not add keychain entry: ");
+        // The item was there but could not be read before (a keyring the user has just unlocked, or
+        // another copy of the application that stored it meanwhile): it is updated after all.
+        if (status == Keychain::DuplicateItem && (existing = KeychainAccess::data(identifier, service))) {
+            if (*existing == data)
+                return true;
+            status = update();
+            prefix = QStringLiteral("could not modify keychain entry: ");
+        }
     }
     if (status == Keychain::Success)
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Error.h"
+#include "Platform/Keychain.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,9 +31,11 @@ public:
 
     /*! Stores the data under the label `service` and the service attribute `identifier`; data equal to
         what is stored is not written again. False with no error when the keychain is locked; false with
-        an error for every other failure. */
-    static bool addOrUpdate(const QByteArray& data, const QString& accountName, const QString& service,
-                            const QString& identifier, Platform::OptionalError& error);
+        an error for every other failure. Only a store the user started may let the keychain prompt. */
+    static bool
+    addOrUpdate(const QByteArray& data, const QString& accountName, const QString& service,
+                const QString& identifier, Platform::OptionalError& error,
+                Platform::Keychain::Interaction interaction = Platform::Keychain::Interaction::Never);
 
     /*! Removes the item with the service (and label); false, with a log line, when that fails or there
         is no such item. */

@@ -214,8 +214,67 @@ bool anyLocked(const std::vector<FoundItem>& found) {
     return std::any_of(found.begin(), found.end(), [](const FoundItem& entry) { return entry.locked; });
 }
 
+/*! Asks the Secret Service to unlock the objects, which prompts the user. Success only when every one of
+    them was unlocked; a prompt the user dismissed (or that could not be shown) is UserCanceled. */
+int unlockWithPrompt(SecretService* service, const std::vector<gpointer>& objects) {
+    GList* list = nullptr;
+    for (gpointer object : objects)
+        list = g_list_append(list, object);
+    GList* unlocked = nullptr;
+    GError* error = nullptr;
+    const gint count = secret_service_unlock_sync(service, list, nullptr, &unlocked, &error);
+    ErrorPtr owned(error);
+    g_list_free(list);
+    g_list_free_full(unlocked, g_object_unref);
+    if (owned)
+        return statusForError(owned.get());
+    return count >= gint(objects.size()) ? Keychain::Success : Keychain::UserCanceled;
+}
+
+/*! Locked items answer InteractionNotAllowed, unless the user may be asked to unlock them. */
+int unlockFound(SecretService* service, const std::vector<FoundItem>& found,
+                Keychain::Interaction interaction) {
+    if (!anyLocked(found))
+        return Keychain::Success;
+    if (interaction != Keychain::Interaction::Allowed)
+        return Keychain::InteractionNotAllowed;
+    std::vector<gpointer> locked;
+    for (const FoundItem& entry : found) {
+        if (entry.locked)
+            locked.push_back(entry.item.get());
+    }
+    return unlockWithPrompt(service, locked);
+}
+
+/*! The collection new items go to, unlocked. Without one, only a write the user started may have the
+    Secret Service create it (it asks for the new keyring's password). */
+int defaultCollection(SecretService* service, Keychain::Interaction interaction, CollectionPtr& collection) {
+    GError* error = nullptr;
+    collection.reset(secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                      SECRET_COLLECTION_NONE, nullptr, &error));
+    if (ErrorPtr owned(error); owned)
+        return statusForError(owned.get());
+    if (collection == nullptr) {
+        if (interaction != Keychain::Interaction::Allowed)
+            return Keychain::NoDefaultKeychain;
+        collection.reset(secret_collection_create_sync(
+            service, QCoreApplication::translate("Keychain", "Login").toUtf8().constData(),
+            SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_CREATE_NONE, nullptr, &error));
+        if (ErrorPtr owned(error); owned)
+            return statusForError(owned.get());
+        if (collection == nullptr)
+            return Keychain::NoDefaultKeychain;
+    }
+    if (!secret_collection_get_locked(collection.get()))
+        return Keychain::Success;
+    if (interaction != Keychain::Interaction::Allowed)
+        return Keychain::InteractionNotAllowed;
+    return unlockWithPrompt(service, {collection.get()});
+}
+
 /*! Runs the change on every matching item; items that vanish meanwhile do not count. */
-int changeEach(const Keychain::Query& query, const std::function<void(SecretItem*, GError**)>& change) {
+int changeEach(const Keychain::Query& query, Keychain::Interaction interaction,
+               const std::function<void(SecretItem*, GError**)>& change) {
     if (const std::optional<int> status = injected(injectedWriteStatus))
         return *status;
     ServicePtr service;
@@ -224,8 +283,8 @@ int changeEach(const Keychain::Query& query, const std::function<void(SecretItem
     std::vector<FoundItem> found;
     if (const int status = search(service.get(), query, found); status != Keychain::Success)
         return status;
-    if (anyLocked(found))
-        return Keychain::InteractionNotAllowed;
+    if (const int status = unlockFound(service.get(), found, interaction); status != Keychain::Success)
+        return status;
     bool changed = false;
     for (FoundItem& entry : found) {
         GError* error = nullptr;
@@ -292,31 +351,25 @@ Keychain::SearchResult Keychain::find(const Query& query, int limit) {
     return result;
 }
 
-int Keychain::add(const KeychainItem& item) {
+int Keychain::add(const KeychainItem& item, Interaction interaction) {
     if (const std::optional<int> status = injected(injectedWriteStatus))
         return *status;
     ServicePtr service;
     if (const int status = openService(service); status != Success)
         return status;
 
+    // The collection first: a locked keyring hides whether the item exists, so it answers as locked.
+    CollectionPtr collection;
+    if (const int status = defaultCollection(service.get(), interaction, collection); status != Success)
+        return status;
     std::vector<FoundItem> existing;
     const int searchStatus = search(service.get(), Query{{}, item.service, item.account}, existing);
     if (searchStatus == Success)
-        return DuplicateItem;
+        return anyLocked(existing) ? InteractionNotAllowed : DuplicateItem;
     if (searchStatus != ItemNotFound)
         return searchStatus;
 
     GError* error = nullptr;
-    CollectionPtr collection(secret_collection_for_alias_sync(service.get(), SECRET_COLLECTION_DEFAULT,
-                                                              SECRET_COLLECTION_NONE, nullptr, &error));
-    ErrorPtr collectionError(error);
-    if (collectionError)
-        return statusForError(collectionError.get());
-    if (collection == nullptr)
-        return NotAvailable;
-    if (secret_collection_get_locked(collection.get()))
-        return InteractionNotAllowed;
-
     HashPtr attributes = newAttributes();
     insert(attributes.get(), LabelAttribute, item.label);
     insert(attributes.get(), ServiceAttribute, item.service);
@@ -331,8 +384,8 @@ int Keychain::add(const KeychainItem& item) {
     return createError ? statusForError(createError.get()) : Success;
 }
 
-int Keychain::update(const Query& query, const Changes& changes) {
-    return changeEach(query, [&](SecretItem* item, GError** error) {
+int Keychain::update(const Query& query, const Changes& changes, Interaction interaction) {
+    return changeEach(query, interaction, [&](SecretItem* item, GError** error) {
         if (changes.account || changes.accessGroup) {
             HashPtr current(secret_item_get_attributes(item));
             HashPtr attributes = newAttributes();
@@ -355,8 +408,9 @@ int Keychain::update(const Query& query, const Changes& changes) {
 }
 
 int Keychain::remove(const Query& query) {
-    return changeEach(
-        query, [](SecretItem* item, GError** error) { secret_item_delete_sync(item, nullptr, error); });
+    return changeEach(query, Interaction::Never, [](SecretItem* item, GError** error) {
+        secret_item_delete_sync(item, nullptr, error);
+    });
 }
 
 std::optional<QString> Keychain::errorMessage(int status) {
@@ -376,6 +430,11 @@ std::optional<QString> Keychain::errorMessage(int status) {
     case ItemNotFound:
         return QCoreApplication::translate("Keychain",
                                            "The specified item could not be found in the keychain.");
+    case NoDefaultKeychain:
+        return QCoreApplication::translate(
+            "Keychain", "No default keyring: the Secret Service is running but has no keyring to keep "
+                        "passwords in. Create a default keyring (for example a \"Login\" keyring in "
+                        "Passwords and Keys, or a wallet in KWallet), then sign in again.");
     case InteractionNotAllowed:
         return QCoreApplication::translate("Keychain",
                                            "User interaction is not allowed: the keychain is locked.");

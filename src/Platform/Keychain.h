@@ -19,8 +19,9 @@ struct KeychainItem {
 
 /*! The application's generic-password items in the Secret Service (gnome-keyring, KWallet) through
     libsecret. Only items of this application's own schema are ever seen, changed or removed; another
-    program's secret with the same service stays untouched. Calls are synchronous and never prompt: a
-    locked collection answers InteractionNotAllowed. */
+    program's secret with the same service stays untouched. Calls are synchronous. Unless a write is told
+    that the user asked for it (Interaction::Allowed), nothing prompts: a locked collection answers
+    InteractionNotAllowed to reads, updates and adds alike. */
 class Keychain {
 public:
     /*! Status codes, numbered like the keychain services the callers were written for. */
@@ -31,9 +32,15 @@ public:
         NotAvailable = -25291,
         DuplicateItem = -25299,
         ItemNotFound = -25300,
+        NoDefaultKeychain = -25307,
         InteractionNotAllowed = -25308,
         Decode = -26275,
     };
+
+    /*! Whether a write may ask the user: a write the user started may let the Secret Service prompt to
+        unlock the keyring, or to create a default one when there is none; a background write never does,
+        and the call blocks while the prompt is up. */
+    enum class Interaction { Never, Allowed };
 
     /*! What a search, update or removal matches; an empty field matches anything. */
     struct Query {
@@ -59,10 +66,12 @@ public:
     /*! The matching items with their data, oldest first, at most `limit` of them (0: all).
         No match gives ItemNotFound. */
     static SearchResult find(const Query& query, int limit = 0);
-    /*! Adds an item; an item with the same service and account gives DuplicateItem. */
-    static int add(const KeychainItem& item);
+    /*! Adds an item to the default collection; an item with the same service and account gives
+        DuplicateItem, no default collection NoDefaultKeychain. */
+    static int add(const KeychainItem& item, Interaction interaction = Interaction::Never);
     /*! Changes every matching item in place; no match gives ItemNotFound. */
-    static int update(const Query& query, const Changes& changes);
+    static int update(const Query& query, const Changes& changes,
+                      Interaction interaction = Interaction::Never);
     /*! Removes every matching item; no match gives ItemNotFound. */
     static int remove(const Query& query);
 

@@ -3,6 +3,7 @@
 
 #include "Platform/Keychain.h"
 #include "Platform/SystemLog.h"
+#include "PrivateKeyring.h"
 #include "ZRJira/ZRJJSONUtilities.h"
 
 #include <QJsonDocument>
@@ -10,6 +11,8 @@
 #include <QProcess>
 #include <QTimeZone>
 #include <QUuid>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -126,24 +129,106 @@ TEST(JiraAccountManagerTest, AnUnchangedAccountIsNotWrittenAgain) {
                              *Keychain::errorMessage(Keychain::NotAvailable) + QStringLiteral(" -25291")));
 }
 
-TEST(JiraAccountManagerTest, ALockedKeychainFailsQuietly) {
-    Cleanup cleanup;
-    const QString id = cleanup(uniquePrefix() + QStringLiteral("locked"));
+// The keychain tests below lock a keyring of their own.
+
+TEST(JiraAccountLockedKeychainTest, StoringOverALockedItemFailsQuietlyAndReadsGiveNothing) {
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString id = uniquePrefix() + QStringLiteral("locked");
+    store(account(id));
+    ASSERT_TRUE(keyring.lock());
+
     Platform::SystemLog::Capture log;
-    Keychain::setInjectedWriteStatusForTesting(Keychain::InteractionNotAllowed);
     Platform::OptionalError error;
-    EXPECT_FALSE(JiraAccountManager::storeAccount(account(id), error));
-    EXPECT_FALSE(error.has_value());
-    EXPECT_TRUE(log.contains(QStringLiteral("could not add keychain entry: ")));
+    const QByteArray json = QJsonDocument(account(id, QStringLiteral("fresh")).toJson()).toJson();
+    EXPECT_FALSE(KeychainAccess::addOrUpdate(json, id, KeychainAccess::AccountCredentialsLabel, id, error));
+    EXPECT_FALSE(error.has_value()) << error->localizedDescription().toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral(" -25308")));
     EXPECT_TRUE(log.contains(QStringLiteral("supressing 'no user interaction allowed' error: -25308")));
 
-    Keychain::setInjectedReadStatusForTesting(Keychain::InteractionNotAllowed);
     log.clear();
     EXPECT_FALSE(JiraAccountManager::allJiraAccounts().has_value());
     EXPECT_FALSE(JiraAccountManager::jiraAccount(id).has_value());
     EXPECT_TRUE(log.contains(QStringLiteral("error accessing keychain: ") +
                              *Keychain::errorMessage(Keychain::InteractionNotAllowed)));
+
+    ASSERT_TRUE(keyring.unlock());
+    EXPECT_EQ(JiraAccountManager::jiraAccount(id)->accessToken(), QStringLiteral("access"));
+}
+
+TEST(JiraAccountLockedKeychainTest, ARefreshedAccountThatCannotBeStoredIsKeptAndStoredLater) {
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString prefix = uniquePrefix();
+    const QString id = prefix + QStringLiteral("refreshed");
+    store(account(id));
+    ASSERT_TRUE(keyring.lock());
+
+    Platform::SystemLog::Capture log;
+    Platform::OptionalError error;
+    const JiraAccount refreshed(id, QStringLiteral("new-access"), QStringLiteral("rotated-refresh"),
+                                QDateTime(QDate(2031, 1, 1), QTime(0, 0), QTimeZone::utc()),
+                                QStringLiteral("read:jira-work"), QStringLiteral("Ada Lovelace"),
+                                QStringLiteral("ada@example.com"));
+    EXPECT_FALSE(JiraAccountManager::storeAccount(refreshed, error));
+    EXPECT_FALSE(error.has_value());
+    EXPECT_TRUE(JiraAccountManager::hasPendingAccounts());
+    // Later checks use the rotated token, although the keychain cannot be read.
+    EXPECT_EQ(JiraAccountManager::jiraAccount(id), refreshed);
+    ASSERT_TRUE(JiraAccountManager::allJiraAccounts().has_value());
+    EXPECT_EQ(JiraAccountManager::allJiraAccounts()->value(0, account(prefix)), refreshed);
+
+    // A later pass while still locked keeps it, and says so only once.
+    EXPECT_FALSE(JiraAccountManager::storePendingAccounts());
+    EXPECT_FALSE(JiraAccountManager::storeAccount(refreshed, error));
+    const QString kept = QStringLiteral("could not store the account %1").arg(id);
+    const QStringList lines = log.lines();
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(kept); }),
+        1);
+    for (const QString& line : lines)
+        EXPECT_FALSE(line.contains(QStringLiteral("rotated-refresh"))) << line.toStdString();
+
+    ASSERT_TRUE(keyring.unlock());
+    EXPECT_TRUE(JiraAccountManager::storePendingAccounts());
+    EXPECT_FALSE(JiraAccountManager::hasPendingAccounts());
+    const QJsonObject stored = QJsonDocument::fromJson(*KeychainAccess::data(id)).object();
+    EXPECT_EQ(stored.value(QStringLiteral("refreshToken")).toString(), QStringLiteral("rotated-refresh"));
+    EXPECT_EQ(listedIDs(prefix), QStringList{id});
+    EXPECT_TRUE(JiraAccountManager::removeAccount(id));
+    EXPECT_FALSE(JiraAccountManager::jiraAccount(id).has_value());
+}
+
+TEST(JiraAccountLockedKeychainTest, AStoreOfAnotherAccountIsAChanceForTheKeptOnes) {
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString prefix = uniquePrefix();
+    ASSERT_TRUE(keyring.lock());
+    Platform::OptionalError error;
+    EXPECT_FALSE(JiraAccountManager::storeAccount(account(prefix + QStringLiteral("a")), error));
+    // Never stored at all: still listed, and forgotten when removed.
+    EXPECT_EQ(listedIDs(prefix), QStringList{prefix + QStringLiteral("a")});
+    EXPECT_FALSE(JiraAccountManager::storeAccount(account(prefix + QStringLiteral("b")), error));
+    EXPECT_TRUE(JiraAccountManager::removeAccount(prefix + QStringLiteral("b")));
+    EXPECT_EQ(listedIDs(prefix), QStringList{prefix + QStringLiteral("a")});
+
+    ASSERT_TRUE(keyring.unlock());
+    store(account(prefix + QStringLiteral("c")));
+    EXPECT_FALSE(JiraAccountManager::hasPendingAccounts());
+    EXPECT_TRUE(KeychainAccess::data(prefix + QStringLiteral("a")).has_value());
+    EXPECT_FALSE(KeychainAccess::data(prefix + QStringLiteral("b")).has_value());
+}
+
+TEST(JiraAccountLockedKeychainTest, WithoutADefaultKeyringTheErrorSaysSo) {
+    TestUtils::PrivateKeyring keyring(TestUtils::PrivateKeyring::Login::None);
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString id = uniquePrefix() + QStringLiteral("nowhere");
+    Platform::OptionalError error;
+    EXPECT_FALSE(JiraAccountManager::storeAccount(account(id), error));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->localizedDescription(), *Keychain::errorMessage(Keychain::NoDefaultKeychain));
+    // Kept for the run all the same.
+    EXPECT_EQ(JiraAccountManager::jiraAccount(id), account(id));
 }
 
 TEST(JiraAccountManagerTest, AnotherProgramsItemWithTheSameServiceIsLeftAlone) {

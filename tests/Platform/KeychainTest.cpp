@@ -1,5 +1,7 @@
 #include "Platform/Keychain.h"
 
+#include "PrivateKeyring.h"
+
 #include <QProcess>
 #include <QUuid>
 
@@ -146,4 +148,59 @@ TEST(KeychainDeathTest, WithoutASecretServiceEveryCallAnswersNotAvailable) {
             std::exit(notAvailable ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "not available: 1");
+}
+
+// These run against a keyring of their own, which they lock or leave out.
+
+TEST(KeychainLockedTest, ALockedCollectionAnswersLockedToReadsUpdatesAndAdds) {
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString service = uniqueService("locked");
+    ASSERT_EQ(Keychain::add(item(service, QStringLiteral("a"), "stored")), Keychain::Success);
+    ASSERT_TRUE(keyring.lock());
+
+    EXPECT_EQ(Keychain::find(Keychain::Query{Label, service, {}}).status, Keychain::InteractionNotAllowed);
+    EXPECT_EQ(Keychain::update(Keychain::Query{Label, service, {}}, Keychain::Changes{{}, {}, "new"}),
+              Keychain::InteractionNotAllowed);
+    // The item exists but cannot be seen: adding it again is refused as locked, not as a duplicate.
+    EXPECT_EQ(Keychain::add(item(service, QStringLiteral("a"), "new")), Keychain::InteractionNotAllowed);
+    EXPECT_EQ(Keychain::add(item(uniqueService("other"), QStringLiteral("a"), "new")),
+              Keychain::InteractionNotAllowed);
+    EXPECT_EQ(Keychain::remove(Keychain::Query{Label, service, {}}), Keychain::InteractionNotAllowed);
+
+    ASSERT_TRUE(keyring.unlock());
+    const Keychain::SearchResult found = Keychain::find(Keychain::Query{Label, service, {}});
+    ASSERT_EQ(found.status, Keychain::Success);
+    EXPECT_EQ(found.items.value(0).data, QByteArray("stored"));
+}
+
+TEST(KeychainLockedTest, AWriteTheUserStartedAsksToUnlockAndFailsWhenNoPromptCanBeShown) {
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString service = uniqueService("prompt");
+    ASSERT_EQ(Keychain::add(item(service, QStringLiteral("a"), "stored")), Keychain::Success);
+    ASSERT_TRUE(keyring.lock());
+    // No display: the Secret Service cannot show its unlock prompt, and the write fails without hanging.
+    const int added =
+        Keychain::add(item(uniqueService("new"), QStringLiteral("a"), "x"), Keychain::Interaction::Allowed);
+    EXPECT_NE(added, Keychain::Success);
+    EXPECT_NE(added, Keychain::NoDefaultKeychain);
+    EXPECT_NE(Keychain::update(Keychain::Query{Label, service, {}}, Keychain::Changes{{}, {}, "new"},
+                               Keychain::Interaction::Allowed),
+              Keychain::Success);
+    EXPECT_TRUE(keyring.isLocked());
+}
+
+TEST(KeychainLockedTest, WithoutADefaultCollectionAddsSayWhatIsMissing) {
+    TestUtils::PrivateKeyring keyring(TestUtils::PrivateKeyring::Login::None);
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    const QString service = uniqueService("no-default");
+    EXPECT_EQ(Keychain::add(item(service, QStringLiteral("a"), "x")), Keychain::NoDefaultKeychain);
+    EXPECT_EQ(Keychain::find(Keychain::Query{Label, service, {}}).status, Keychain::ItemNotFound);
+    const QString message = Keychain::errorMessage(Keychain::NoDefaultKeychain).value_or(QString());
+    EXPECT_TRUE(message.contains(QStringLiteral("default keyring"))) << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("not running"))) << message.toStdString();
+    // Creating one needs a prompt for its password, which cannot be shown here.
+    EXPECT_NE(Keychain::add(item(service, QStringLiteral("a"), "x"), Keychain::Interaction::Allowed),
+              Keychain::Success);
 }
