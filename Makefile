@@ -1,10 +1,12 @@
 # Set-up, build, run and test in one command each; see README.md.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan bench format clean
+.PHONY: all deps configure build run test test-asan fuzz bench format clean
 
 all: build
 
@@ -18,7 +20,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/Corvantide.app/bin/Corvantide
+	scripts/run-app $(BUILD)
 
 test: build
 	scripts/test-env ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -31,6 +33,14 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		scripts/test-env ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE webengine
 
+# libFuzzer targets of fuzz/ built with clang and ASan+UBSan, each run for FUZZ_SECONDS on its seed corpus.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DCORVANTIDE_FUZZ=ON -DCORVANTIDE_BUILD_TESTS=OFF \
+		-DCORVANTIDE_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/test-env scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 bench: build
 	@for b in $$(find $(BUILD)/bench -maxdepth 1 -type f -executable); do echo "== $$b"; $$b; done
 
@@ -38,4 +48,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -26,7 +26,9 @@ void setHeaderValue(HttpHeaders& headers, const QByteArray& name, const QByteArr
 QString printedHeaderFields(const HttpHeaders& headers) {
     static const QByteArrayList secretFields{"Authorization", "Proxy-Authorization", "Cookie", "Set-Cookie"};
     QStringList fields;
-    for (const auto& [name, value] : headers) {
+    for (const auto& header : headers) {
+        const QByteArray& name = header.first;
+        const QByteArray& value = header.second;
         const bool secret =
             std::any_of(secretFields.begin(), secretFields.end(), [&name](const QByteArray& field) {
                 return name.compare(field, Qt::CaseInsensitive) == 0;
