@@ -7,6 +7,7 @@
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRError.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QUrlQuery>
 
@@ -42,18 +43,39 @@ ZRJOperation::~ZRJOperation() = default;
 QUrl ZRJOperation::url(const QString& path) const {
     if (!m_cloudID)
         Platform::fatalError(QStringLiteral("need cloudID"));
-    const auto joined = [](QString left, QString right) {
-        while (left.endsWith(QLatin1Char('/')))
-            left.chop(1);
-        while (right.startsWith(QLatin1Char('/')))
-            right.remove(0, 1);
-        return left + QLatin1Char('/') + right;
-    };
-    const QUrl url(joined(joined(joined(m_jiraURL, *m_cloudID), QStringLiteral("/rest/api/3")), path),
-                   QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
+    QString rest = path;
+    while (rest.startsWith(QLatin1Char('/')))
+        rest.remove(0, 1);
+    return siteURL(*m_cloudID, QStringLiteral("/rest/api/3/") + rest);
+}
+
+QUrl ZRJOperation::siteURL(const QString& cloudID, const QString& path) const {
+    QString prefix = m_jiraURL;
+    while (prefix.endsWith(QLatin1Char('/')))
+        prefix.chop(1);
+    const QUrl base(prefix, QUrl::StrictMode);
+    if (!base.isValid() || base.host().isEmpty())
         Platform::fatalError(QStringLiteral("could not create Jira url"));
+    const std::optional<QString> segment = pathComponent(cloudID);
+    if (!segment)
+        return {};
+    const QUrl url(prefix + QLatin1Char('/') + *segment + path, QUrl::StrictMode);
+    if (!url.isValid())
+        Platform::fatalError(QStringLiteral("could not create issue/search url"));
     return url;
+}
+
+std::optional<QString> ZRJOperation::pathComponent(const QString& value) {
+    if (value.isEmpty() || value == QLatin1String(".") || value == QLatin1String(".."))
+        return std::nullopt;
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+Platform::Error ZRJOperation::requestError() {
+    return Platform::Error(
+        Platform::HttpSession::URLErrorDomain, Platform::HttpSession::BadURL,
+        QCoreApplication::translate("ZRJOperation",
+                                    "The request could not be made from the values the server sent."));
 }
 
 Platform::HttpRequest ZRJOperation::request(const QUrl& url) const {
@@ -65,6 +87,13 @@ Platform::HttpRequest ZRJOperation::request(const QUrl& url) const {
 void ZRJOperation::startDataTask(const Platform::HttpRequest& request,
                                  Platform::HttpTask::Completion handler) {
     Platform::assertMainThread();
+    if (!request.url.isValid() || request.url.host().isEmpty()) {
+        Platform::SystemLog::log(QStringLiteral("not sending a request that could not be formed"));
+        Platform::runOnMain([handler = std::move(handler)] {
+            handler(std::nullopt, QJsonValue(QJsonValue::Undefined), requestError());
+        });
+        return;
+    }
     m_dataTask = m_sessionManager.dataTask(request, std::move(handler));
     m_dataTask->resume();
 }
@@ -107,17 +136,17 @@ void ZRJOperation::deliverArray(const QJsonValue& responseObject, const Platform
         completion(std::nullopt, wrongResponseType(responseObject, errorText));
 }
 
-Platform::HttpRequest ZRJOperation::searchRequest(const QString& accessToken, const QString& urlText,
+Platform::HttpRequest ZRJOperation::searchRequest(const QString& accessToken, const QUrl& url,
                                                   const QList<QPair<QString, QString>>& queryItems) const {
-    QUrl url(urlText, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
-        Platform::fatalError(QStringLiteral("could not create issue/search url"));
-    QUrlQuery query;
-    for (const auto& [name, value] : queryItems) {
-        // Encode what a query may not hold; a "+" stays a literal "+".
-        query.addQueryItem(QString::fromUtf8(QUrl::toPercentEncoding(name)),
-                           QString::fromUtf8(QUrl::toPercentEncoding(value, "+")));
+    QUrl withQuery = url;
+    if (withQuery.isValid()) {
+        QUrlQuery query;
+        for (const auto& [name, value] : queryItems) {
+            // Encode what a query may not hold; a "+" stays a literal "+".
+            query.addQueryItem(QString::fromUtf8(QUrl::toPercentEncoding(name)),
+                               QString::fromUtf8(QUrl::toPercentEncoding(value, "+")));
+        }
+        withQuery.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
     }
-    url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
-    return bearerRequest(url, accessToken);
+    return bearerRequest(withQuery, accessToken);
 }

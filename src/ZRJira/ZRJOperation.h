@@ -47,12 +47,20 @@ public:
     const std::optional<QString>& cloudID() const { return m_cloudID; }
     const std::optional<ZRJOperationProgress>& progress() const { return m_progress; }
 
-    /*! The Jira prefix, the cloud id, "/rest/api/3" and the path, one slash between each. */
+    /*! The Jira prefix, the cloud id (percent-encoded as one path segment), "/rest/api/3" and the path, one
+        slash between each. An empty URL when the cloud id cannot be a path segment; a request for it
+        fails with requestError(). */
     QUrl url(const QString& path) const;
     /*! A GET of the URL with the bearer token and "Accept: application/json", 60 s timeout. */
     Platform::HttpRequest request(const QUrl& url) const;
-    /*! Starts a task for the request; the handler runs on the GUI thread with the answer. */
+    /*! Starts a task for the request; the handler runs on the GUI thread with the answer. A request whose
+        URL could not be formed is not sent: the handler gets requestError() on a later turn. */
     void startDataTask(const Platform::HttpRequest& request, Platform::HttpTask::Completion handler);
+    /*! The value as one percent-encoded path segment; nothing for a value that cannot be one (empty, "."
+        or ".."). Every value a server sent goes into a path this way. */
+    static std::optional<QString> pathComponent(const QString& value);
+    /*! The error of a request that could not be formed from the values it was given. */
+    static Platform::Error requestError();
     /*! Compact JSON of a string dictionary. */
     static QByteArray encodeJSON(const QHash<QString, QString>& dictionary);
 
@@ -65,9 +73,12 @@ protected:
                              const QString& errorText, const JSONArrayCompletion& completion);
     /*! Logs the wrong response and gives the operation's error. */
     static Platform::Error wrongResponseType(const QJsonValue& responseObject, const QString& errorText);
-    /*! A GET of a text URL with the common headers and query items, for the searches that build their
-        URL themselves; fatal when the text does not form a URL. */
-    Platform::HttpRequest searchRequest(const QString& accessToken, const QString& urlText,
+    /*! The Jira prefix, the cloud id as one path segment, and the path (its own values already encoded);
+        an empty URL when the cloud id cannot be a path segment. Fatal only when the prefix itself does not
+        form a URL. */
+    QUrl siteURL(const QString& cloudID, const QString& path) const;
+    /*! A GET of the URL with the common headers and the query items (percent-encoded, a "+" kept). */
+    Platform::HttpRequest searchRequest(const QString& accessToken, const QUrl& url,
                                         const QList<QPair<QString, QString>>& queryItems) const;
 
     std::optional<QString> m_accessToken;

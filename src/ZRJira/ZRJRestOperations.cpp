@@ -12,10 +12,6 @@ QString resourcesErrorText() {
     return QCoreApplication::translate("ZRJOperation", "Could not download Jira resources.");
 }
 
-QString siteURLText(const QString& jiraURL, const QString& cloudID, const QString& path) {
-    return jiraURL + QLatin1Char('/') + cloudID + path;
-}
-
 } // namespace
 
 void ZRJGetAccessibleResourcesOperation::getAccessibleResources(const QString& accessToken,
@@ -56,20 +52,23 @@ void ZRJSearchForBoardsOperation::getBoards(const QString& accessToken, const QS
                                          {QStringLiteral("maxResults"), QStringLiteral("1000")}};
     if (projectIDOrKey)
         items.append({QStringLiteral("projectKeyOrId"), *projectIDOrKey});
-    startDataTask(searchRequest(accessToken,
-                                siteURLText(jiraURL(), cloudID, QStringLiteral("/rest/agile/1.0/board")),
-                                items),
-                  [completion = std::move(completion)](const auto&, const QJsonValue& object,
-                                                       const Platform::OptionalError& error) {
-                      deliverObject(object, error, resourcesErrorText(), completion);
-                  });
+    startDataTask(
+        searchRequest(accessToken, siteURL(cloudID, QStringLiteral("/rest/agile/1.0/board")), items),
+        [completion = std::move(completion)](const auto&, const QJsonValue& object,
+                                             const Platform::OptionalError& error) {
+            deliverObject(object, error, resourcesErrorText(), completion);
+        });
 }
 
 void ZRJSearchForSprintsOperation::getSprintsForBoard(const QString& accessToken, const QString& cloudID,
                                                       const QString& boardID,
                                                       JSONObjectCompletion completion) {
-    const QString path = QStringLiteral("/rest/agile/1.0/board/") + boardID + QStringLiteral("/sprint");
-    startDataTask(searchRequest(accessToken, siteURLText(jiraURL(), cloudID, path),
+    const std::optional<QString> board = pathComponent(boardID);
+    const QUrl url =
+        board
+            ? siteURL(cloudID, QStringLiteral("/rest/agile/1.0/board/") + *board + QStringLiteral("/sprint"))
+            : QUrl();
+    startDataTask(searchRequest(accessToken, url,
                                 {{QStringLiteral("query"), QStringLiteral("+")},
                                  {QStringLiteral("maxResults"), QStringLiteral("1000")}}),
                   [completion = std::move(completion)](const auto&, const QJsonValue& object,
@@ -80,8 +79,7 @@ void ZRJSearchForSprintsOperation::getSprintsForBoard(const QString& accessToken
 
 void ZRJSearchForUsersOperation::getAllUsers(const QString& accessToken, const QString& cloudID,
                                              JSONArrayCompletion completion) {
-    startDataTask(searchRequest(accessToken,
-                                siteURLText(jiraURL(), cloudID, QStringLiteral("/rest/api/3/user/search")),
+    startDataTask(searchRequest(accessToken, siteURL(cloudID, QStringLiteral("/rest/api/3/user/search")),
                                 {{QStringLiteral("query"), QStringLiteral("+")},
                                  {QStringLiteral("maxResults"), QStringLiteral("1000")}}),
                   [completion = std::move(completion)](const auto&, const QJsonValue& object,

@@ -8,7 +8,7 @@ void ZRJSearchForIssuesOperation::searchForIssues(const QString& accessToken, co
                                                   const ZRIssueSearchFilter& filter,
                                                   JSONObjectCompletion completion) {
     m_accessToken = accessToken;
-    m_searchURL = jiraURL() + QLatin1Char('/') + cloudID + QStringLiteral("/rest/api/3/search/jql");
+    m_searchURL = siteURL(cloudID, QStringLiteral("/rest/api/3/search/jql"));
     m_jql = filter.jqlQuery();
     m_firstPage.reset();
     m_issues = QJsonArray();

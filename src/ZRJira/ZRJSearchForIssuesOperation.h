@@ -22,7 +22,7 @@ private:
     /*! morePages: the server had more pages than the limit allowed to fetch. */
     void finish(const JSONObjectCompletion& completion, bool morePages);
 
-    QString m_searchURL;
+    QUrl m_searchURL;
     QString m_jql;
     std::optional<QJsonObject> m_firstPage;
     QJsonArray m_issues;

@@ -154,6 +154,18 @@ TEST_F(JiraResourcesManagerTest, ProjectPagesWithoutValuesAreSkipped) {
     EXPECT_EQ(keys, (QStringList{QStringLiteral("DEF"), QStringLiteral("GHI")}));
 }
 
+TEST_F(JiraResourcesManagerTest, ASiteIdThatIsNoPathSegmentIsEncodedAndItsProjectsArrive) {
+    standIn.sites().first().cloudID = QStringLiteral("site id/with?odd#chars");
+    const Outcome outcome = download();
+    EXPECT_FALSE(outcome.errors.has_value());
+    ASSERT_EQ(sites().size(), 1);
+    EXPECT_EQ(sites().first()->cloudID(), QStringLiteral("site id/with?odd#chars"));
+    ASSERT_TRUE(sites().first()->projects());
+    EXPECT_EQ(sites().first()->projects()->size(), 3);
+    ASSERT_TRUE(sites().first()->users());
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/ex/jira/site id/with\\?odd#chars/rest/")).size(), 2);
+}
+
 TEST(JiraUserManagerTest, KeepsTheLastUserOfAnAccountID) {
     JiraUserManager users;
     users.addUsers({JiraUser(QJsonObject{{QStringLiteral("accountId"), QStringLiteral("u1")},

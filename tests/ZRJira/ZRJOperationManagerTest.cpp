@@ -469,3 +469,74 @@ TEST_F(OperationTest, AnUnreachableServerGivesATransportError) {
     EXPECT_EQ(answer.error->code(), Platform::HttpSession::CannotConnectToHost);
     EXPECT_EQ(answer.error->httpStatus(), 0);
 }
+
+TEST_F(OperationTest, ServerValuesTravelPercentEncodedInPathsAndQueries) {
+    // A site id with a blank, a slash, a "?", a "#" and a "%" is one path segment, not a crash.
+    JiraStandIn::Site odd = standIn.sites().first();
+    odd.cloudID = QStringLiteral("odd id/with?query#and%25");
+    standIn.sites().append(odd);
+    const QString encodedID = QString::fromLatin1(QUrl::toPercentEncoding(odd.cloudID));
+
+    ObjectAnswer user, issues, boards, sprints;
+    ArrayAnswer projects, users;
+    manager().getCurrentUser(token(), odd.cloudID, user.completion());
+    manager().getProjectsPaginated(token(), odd.cloudID, projects.completion());
+    manager().searchForIssues(token(), odd.cloudID, {QStringLiteral("ABC")}, issues.completion());
+    manager().getAllUsers(token(), odd.cloudID, users.completion());
+    manager().getBoardsForProjectID(token(), odd.cloudID, QStringLiteral("A B&c=d#e"), boards.completion());
+    manager().getSprintsForBoardID(token(), odd.cloudID, QStringLiteral("1/../2"), sprints.completion());
+    ASSERT_TRUE(user.wait() && projects.wait() && issues.wait() && users.wait() && boards.wait() &&
+                sprints.wait());
+    EXPECT_FALSE(user.error);
+    ASSERT_TRUE(projects.value);
+    EXPECT_EQ((*projects.value)[0][QStringLiteral("values")].toArray().size(), 3);
+    ASSERT_TRUE(issues.value);
+    EXPECT_EQ(issues.value->value(QStringLiteral("issues")).toArray().size(), 5);
+    ASSERT_TRUE(users.value);
+    EXPECT_EQ(users.value->size(), 3);
+    ASSERT_TRUE(sprints.error) << "no such board";
+    EXPECT_EQ(sprints.error->httpStatus(), 404);
+
+    const auto requests = standIn.requests();
+    ASSERT_EQ(requests.size(), 6);
+    for (const auto& request : requests) {
+        SCOPED_TRACE(request.encodedPath.toStdString());
+        EXPECT_TRUE(
+            request.encodedPath.startsWith(QStringLiteral("/ex/jira/") + encodedID + QLatin1Char('/')));
+        EXPECT_TRUE(request.path.startsWith(QStringLiteral("/ex/jira/") + odd.cloudID + QLatin1Char('/')));
+    }
+    const auto sprintRequest = standIn.requests(QStringLiteral("/sprint$")).value(0);
+    EXPECT_TRUE(
+        sprintRequest.encodedPath.endsWith(QStringLiteral("/rest/agile/1.0/board/1%2F..%2F2/sprint")));
+    const auto boardRequest = standIn.requests(QStringLiteral("/board$")).value(0);
+    EXPECT_EQ(boardRequest.queryValue(QStringLiteral("projectKeyOrId")), QStringLiteral("A B&c=d#e"));
+}
+
+TEST_F(OperationTest, AValueThatCannotBeAPathSegmentFailsOnlyItsOwnRequest) {
+    for (const QString& badID : {QString(), QStringLiteral("."), QStringLiteral("..")}) {
+        SCOPED_TRACE(badID.toStdString());
+        ObjectAnswer user;
+        ArrayAnswer projects;
+        manager().getCurrentUser(token(), badID, user.completion());
+        manager().getProjectsPaginated(token(), badID, projects.completion());
+        EXPECT_EQ(user.calls + projects.calls, 0) << "the error comes on a later turn like any answer";
+        ASSERT_TRUE(user.wait() && projects.wait());
+        for (const Platform::OptionalError& error : {user.error, projects.error}) {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->domain(), Platform::HttpSession::URLErrorDomain);
+            EXPECT_EQ(error->code(), Platform::HttpSession::BadURL);
+        }
+    }
+    ObjectAnswer sprints;
+    manager().getSprintsForBoardID(token(), cloudID, QStringLiteral(".."), sprints.completion());
+    ASSERT_TRUE(sprints.wait());
+    ASSERT_TRUE(sprints.error);
+    EXPECT_EQ(sprints.error->code(), Platform::HttpSession::BadURL);
+    EXPECT_TRUE(standIn.requests().isEmpty());
+
+    // The site next to it still answers.
+    ObjectAnswer user;
+    manager().getCurrentUser(token(), cloudID, user.completion());
+    ASSERT_TRUE(user.wait());
+    EXPECT_FALSE(user.error);
+}

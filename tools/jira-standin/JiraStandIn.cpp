@@ -95,6 +95,7 @@ protected:
         recorded.method = methodName(request.method());
         recorded.url = request.url();
         recorded.path = request.url().path();
+        recorded.encodedPath = request.url().path(QUrl::FullyEncoded);
         recorded.query = request.query();
         recorded.headers = request.headers();
         recorded.body = request.body();
@@ -327,7 +328,8 @@ JiraStandIn::Reply JiraStandIn::answer(const Request& request) {
     }
     bool pathKnown = false;
     for (const Route& route : m_routes) {
-        const QRegularExpressionMatch match = route.pattern.match(request.path);
+        const QRegularExpressionMatch match =
+            route.pattern.match(request.encodedPath.isEmpty() ? request.path : request.encodedPath);
         if (!match.hasMatch())
             continue;
         pathKnown = true;
@@ -353,7 +355,7 @@ void JiraStandIn::addStandardRoutes() {
                std::function<Reply(const Request&, Site&, const QRegularExpressionMatch&)> fn) {
             addRoute("GET", QStringLiteral("^/ex/jira/([^/]+)") + pattern, true,
                      [this, fn](const Request& request, const QRegularExpressionMatch& match) {
-                         Site* found = site(match.captured(1));
+                         Site* found = site(QUrl::fromPercentEncoding(match.captured(1).toUtf8()));
                          if (found == nullptr)
                              return Reply::error(404, QStringLiteral("Site not found"));
                          return fn(request, *found, match);

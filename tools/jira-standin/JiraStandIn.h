@@ -37,6 +37,9 @@ public:
         QByteArray method;
         QUrl url;
         QString path;
+        /*! The path as sent, percent-encoding kept; routes match against it, so an encoded "/" inside
+            a segment stays inside it. */
+        QString encodedPath;
         QUrlQuery query;
         Headers headers;
         QByteArray body;
