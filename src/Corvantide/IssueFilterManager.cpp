@@ -86,11 +86,11 @@ void IssueFilterManager::loadIssueFilters() {
     if (path.isEmpty() || !info.exists() || info.isDir())
         return;
     QString error;
-    bool droppedPredicate = false;
-    if (std::optional<IssueFilterList> filters = readFile(path, &error, &droppedPredicate)) {
+    bool droppedFilter = false;
+    if (std::optional<IssueFilterList> filters = readFile(path, &error, &droppedFilter)) {
         m_issueFilters = std::move(*filters);
-        // The next save would write those filters without their advanced filter.
-        if (droppedPredicate)
+        // The next save would write the file without the filters or advanced filters that were dropped.
+        if (droppedFilter)
             keepUnreadableFile(path);
         return;
     }
@@ -100,7 +100,7 @@ void IssueFilterManager::loadIssueFilters() {
 }
 
 std::optional<IssueFilterManager::IssueFilterList>
-IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* droppedPredicate) const {
+IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* droppedFilter) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *errorMessage = file.errorString();
@@ -128,13 +128,17 @@ IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* d
         QString problem = QStringLiteral("it is not a JSON object");
         std::shared_ptr<IssueFilter> filter =
             array[index].isObject() ? IssueFilter::fromJson(array[index].toObject(), &problem) : nullptr;
+        // One filter that cannot be read costs only that filter; the kept copy still holds it.
         if (!filter) {
-            *errorMessage = QStringLiteral("filter %1: %2").arg(index).arg(problem);
-            return std::nullopt;
+            Platform::SystemLog::log(QStringLiteral("could not read ticket filter %1 of %2: %3")
+                                         .arg(index)
+                                         .arg(QUrl::fromLocalFile(path).toString(), problem));
+            *droppedFilter = true;
+            continue;
         }
         const QJsonValue predicate = array[index].toObject().value(QStringLiteral("predicate"));
         if (!filter->predicate() && !predicate.isUndefined() && !predicate.isNull())
-            *droppedPredicate = true;
+            *droppedFilter = true;
         filters.append(std::move(filter));
     }
     return filters;

@@ -41,7 +41,7 @@ public:
 private:
     void loadIssueFilters();
     std::optional<IssueFilterList> readFile(const QString& path, QString* errorMessage,
-                                            bool* droppedPredicate) const;
+                                            bool* droppedFilter) const;
     void keepUnreadableFile(const QString& path) const;
 
     std::function<QString()> m_fileLocator;

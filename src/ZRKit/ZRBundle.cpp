@@ -23,8 +23,10 @@ QString firstLocation(QStandardPaths::StandardLocation location) {
     return path.isEmpty() ? QDir::tempPath() : path;
 }
 
+// The folders keep the Info.plist's own name: a localized one would move the user's files to another folder
+// whenever the desktop's language changes.
 QString folderName(const Platform::Bundle& bundle) {
-    const QString name = bundleName(bundle);
+    const QString name = stringValue(bundle.infoDictionary().value(QStringLiteral("CFBundleName")));
     return name.isEmpty() ? QFileInfo(bundle.bundlePath()).completeBaseName() : name;
 }
 

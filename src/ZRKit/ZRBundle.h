@@ -6,8 +6,9 @@
 #include <QVariant>
 
 /*! Version, name and per-application folder facts of a bundle. A result that does not exist is a null
-    QString. Folders follow the XDG base directories: Application Support is $XDG_DATA_HOME/<bundle name>,
-    caches $XDG_CACHE_HOME/<bundle name>, and the "Library" of the user is $XDG_CONFIG_HOME. */
+    QString. Folders follow the XDG base directories: Application Support is $XDG_DATA_HOME/<name>, caches
+    $XDG_CACHE_HOME/<name>, and the "Library" of the user is $XDG_CONFIG_HOME, where <name> is the
+    Info.plist's own CFBundleName (never a localized one, so the folders stay when the language changes). */
 namespace ZRBundle {
 
 /*! The localized Info.plist value for the key, else the plain one, else an invalid QVariant. */

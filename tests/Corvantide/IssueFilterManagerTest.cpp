@@ -79,19 +79,25 @@ TEST_F(IssueFilterManagerTest, LoadsOutOfRangeConditionsAsAll) {
     EXPECT_EQ(filters[0]->sprintFilterType(), IssueFilter::SprintFilterType::all);
 }
 
-TEST_F(IssueFilterManagerTest, ABrokenFileGivesAnEmptyListALogLineAndAKeptCopy) {
+TEST_F(IssueFilterManagerTest, ABadFilterCostsOnlyThatFilterWithALogLineAndAKeptCopy) {
     QJsonObject nameless = filter(QStringLiteral("B"))->toJson();
     nameless.remove(QStringLiteral("name"));
-    const QByteArray broken =
-        QJsonDocument(QJsonArray{filter(QStringLiteral("A"))->toJson(), nameless}).toJson();
+    QJsonObject huge = filter(QStringLiteral("D"))->toJson();
+    huge.insert(QStringLiteral("issueFilter"), 4294967296.0);
+    const QByteArray broken = QJsonDocument(QJsonArray{filter(QStringLiteral("A"))->toJson(), nameless,
+                                                       QStringLiteral("not an object"), huge})
+                                  .toJson();
     writeFile(broken);
 
     auto store = manager();
     Platform::SystemLog::Capture log;
-    EXPECT_TRUE(store.allIssueFilters().isEmpty());
-    EXPECT_TRUE(log.contains(QStringLiteral("could not load ticket filters file: ") +
-                             QUrl::fromLocalFile(path()).toString() +
-                             QStringLiteral(": filter 1: the key \"name\" is missing")))
+    EXPECT_EQ(identifiers(store.allIssueFilters()), (QStringList{QStringLiteral("A"), QStringLiteral("D")}));
+    EXPECT_EQ(store.allIssueFilters()[1]->issueFilterType(), IssueFilter::IssueFilterType::all);
+    const QString url = QUrl::fromLocalFile(path()).toString();
+    EXPECT_TRUE(log.contains(QStringLiteral("could not read ticket filter 1 of ") + url +
+                             QStringLiteral(": the key \"name\" is missing")))
+        << log.text().toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("could not read ticket filter 2 of ") + url))
         << log.text().toStdString();
     ASSERT_EQ(keptCopies().size(), 1);
     const QString copy = m_dir.filePath(keptCopies().constFirst());
@@ -99,8 +105,10 @@ TEST_F(IssueFilterManagerTest, ABrokenFileGivesAnEmptyListALogLineAndAKeptCopy) 
     EXPECT_EQ(readFile(path()), broken) << "the file itself stays until the next save";
 
     store.append(filter(QStringLiteral("C")));
-    EXPECT_EQ(fileArray().size(), 1);
+    EXPECT_EQ(fileArray().size(), 3);
     EXPECT_EQ(readFile(copy), broken);
+    EXPECT_EQ(identifiers(manager().allIssueFilters()),
+              (QStringList{QStringLiteral("A"), QStringLiteral("D"), QStringLiteral("C")}));
 
     // A second failure in the same second keeps its own copy.
     for (const QByteArray& bytes : {QByteArray("{\"not\": \"an array\"}"), QByteArray("[{]")}) {
@@ -110,6 +118,21 @@ TEST_F(IssueFilterManagerTest, ABrokenFileGivesAnEmptyListALogLineAndAKeptCopy) 
         EXPECT_TRUE(again.contains(QStringLiteral("could not load ticket filters file: ")));
     }
     EXPECT_EQ(keptCopies().size(), 3);
+}
+
+TEST_F(IssueFilterManagerTest, AHugeConditionNumberReadsAsAllAndTheSaveKeepsEveryFilter) {
+    QJsonObject huge = filter(QStringLiteral("A"))->toJson();
+    huge.insert(QStringLiteral("issueFilter"), 4294967296.0);
+    huge.insert(QStringLiteral("sprintFilter"), 1e10);
+    writeFile(QJsonDocument(QJsonArray{huge, filter(QStringLiteral("B"))->toJson()}).toJson());
+    auto store = manager();
+    ASSERT_EQ(store.allIssueFilters().size(), 2);
+    store.saveIssueFilters();
+    const QJsonArray saved = fileArray();
+    ASSERT_EQ(saved.size(), 2);
+    EXPECT_EQ(saved[0].toObject().value(QStringLiteral("issueFilter")).toInt(-1), 0);
+    EXPECT_EQ(saved[0].toObject().value(QStringLiteral("sprintFilter")).toInt(-1), 0);
+    EXPECT_TRUE(keptCopies().isEmpty());
 }
 
 TEST_F(IssueFilterManagerTest, AFilterWhoseAdvancedFilterCannotBeReadLoadsAndTheFileIsKept) {

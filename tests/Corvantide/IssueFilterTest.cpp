@@ -67,6 +67,18 @@ TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedK
     EXPECT_EQ(filter->sprintFilter(), 0);
     json.insert(QStringLiteral("issueFilter"), 2.0);
     EXPECT_EQ(IssueFilter::fromJson(json)->issueFilter(), 2);
+    // Whole numbers of any size name no condition: they read as all, never as a failed filter.
+    for (const double huge : {4294967296.0, -2147483649.0, 1e10, 1e12, -1e300, 1e300}) {
+        json.insert(QStringLiteral("issueFilter"), huge);
+        json.insert(QStringLiteral("sprintFilter"), huge);
+        filter = IssueFilter::fromJson(json);
+        ASSERT_TRUE(filter) << huge;
+        EXPECT_EQ(filter->issueFilter(), 0) << huge;
+        EXPECT_EQ(filter->sprintFilter(), 0) << huge;
+    }
+    ASSERT_TRUE(IssueFilter::fromJsonData(R"({"identifier":"I","accountID":"a","cloudID":"c",
+        "projectIdentifier":"p","name":"n","showOnlyMyIssues":false,"issueFilter":4294967296,
+        "sprintFilter":2})"));
 
     const std::pair<const char*, QJsonValue> broken[] = {{"name", QJsonValue(QJsonValue::Undefined)},
                                                          {"identifier", 5},
@@ -74,7 +86,7 @@ TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedK
                                                          {"issueFilter", 1.5},
                                                          {"sprintFilter", "1"},
                                                          {"cloudID", QJsonValue::Null},
-                                                         {"issueFilter", 1e12}};
+                                                         {"sprintFilter", 2.5}};
     for (const auto& [key, value] : broken) {
         QJsonObject bad = filterJson();
         if (value.isUndefined())

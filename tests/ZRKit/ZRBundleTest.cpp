@@ -80,6 +80,21 @@ TEST_F(ZRBundleTest, FoldersLiveUnderTheXdgFoldersNamedAfterTheBundle) {
     EXPECT_EQ(ZRBundle::applicationSupportFolder(nameless), data + "/Nameless");
 }
 
+TEST_F(ZRBundleTest, FoldersKeepThePlainNameWhateverTheLanguage) {
+    const QString path = bundleWith({{"CFBundleName", "Corvantide"}, {"CFBundleIdentifier", "com.x.y"}});
+    TestBundle::addResource(path, "de.lproj/InfoPlist.strings",
+                            stringsPlist("<key>CFBundleName</key><string>Korvantide</string>"));
+    const Platform::Bundle english(path, {"en"});
+    const Platform::Bundle german(path, {"de"});
+    ASSERT_EQ(ZRBundle::bundleName(german), QStringLiteral("Korvantide"));
+    EXPECT_EQ(ZRBundle::applicationSupportFolder(german), ZRBundle::applicationSupportFolder(english));
+    EXPECT_TRUE(ZRBundle::applicationSupportFolder(german).endsWith(QStringLiteral("/Corvantide")));
+    EXPECT_EQ(ZRBundle::applicationCachesDirectory(german), ZRBundle::applicationCachesDirectory(english));
+    EXPECT_TRUE(ZRBundle::applicationCachesDirectory(german).endsWith(QStringLiteral("/Corvantide")));
+    EXPECT_EQ(ZRBundle::applicationSupportFolderPathInContainer(german),
+              ZRBundle::applicationSupportFolderPathInContainer(english));
+}
+
 TEST_F(ZRBundleTest, TheExistingApplicationSupportFolderIsCreatedButNeverReplacesAFile) {
     const Platform::Bundle bundle(bundleWith({{"CFBundleName", "Corvantide"}}));
     const QString path = ZRBundle::applicationSupportFolder(bundle);

@@ -41,12 +41,15 @@ public:
         return value.toBool();
     }
 
+    // A whole number of any size; one that names no condition (beyond the int range too) reads as -1.
     int integer(const QString& key) {
         const QJsonValue value = m_json.value(key);
         const double number = value.toDouble();
-        if (!value.isDouble() || number != std::trunc(number) || std::fabs(number) > 2147483647.0)
+        if (!value.isDouble() || !std::isfinite(number) || number != std::trunc(number)) {
             fail(key, QStringLiteral("an integer"));
-        return int(number);
+            return -1;
+        }
+        return std::fabs(number) <= 1000.0 ? int(number) : -1;
     }
 
     const QString& error() const { return m_error; }
