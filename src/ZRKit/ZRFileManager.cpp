@@ -37,6 +37,16 @@ bool isOurPrivateFolder(const QString& path) {
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
+/*! The user's own folder for the name: in the session's runtime folder when there is one, else a folder of
+    the temporary directory named with the user id, so that another user's folder of the same name never
+    stands in the way. */
+QString perUserParent(const QString& name) {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isOurPrivateFolder(runtime))
+        return runtime + QLatin1Char('/') + name;
+    return QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral("-%1").arg(::geteuid());
+}
+
 } // namespace
 
 bool createDirectoryRecursiveAtPath(const QString& path) {
@@ -57,13 +67,12 @@ QString temporaryDirectoryWithName(const QString& name) {
     static QString path;
     static bool created = false;
     std::lock_guard lock(mutex);
-    if (path.isEmpty()) {
-        path = QDir::cleanPath(QDir::tempPath() + QLatin1Char('/') + name + QLatin1Char('/') +
+    if (path.isEmpty())
+        path = QDir::cleanPath(perUserParent(name) + QLatin1Char('/') +
                                QUuid::createUuid().toString(QUuid::WithoutBraces));
-    }
     if (created && isOurPrivateFolder(path))
         return path;
-    // The parent is shared by name between processes: accept it only as a real folder of ours.
+    // The parent is shared by name between this user's processes: accept it only as a real folder of ours.
     const bool made =
         makePrivateFolder(QFileInfo(path).absolutePath(), true) && makePrivateFolder(path, false);
     if (!made) {

@@ -13,10 +13,11 @@ bool createDirectoryRecursiveAtPath(const QString& path);
     string when there is none. */
 QString pathToFile(const QString& fileName, QStandardPaths::StandardLocation searchPath);
 
-/*! One private folder per process: <temporary directory>/<name>/<unique id>, fixed by the first call (a
-    later name is ignored). It is made with mode 0700 and only ever made fresh: when something else has
-    taken its place (a link, another user's folder) it logs "ERROR could not create tmp directory for
-    downloads (should be <path>)" and answers a null string. A folder removed in between is made again. */
+/*! One private folder per process: $XDG_RUNTIME_DIR/<name>/<unique id> (without a private runtime folder:
+    <temporary directory>/<name>-<user id>/<unique id>), fixed by the first call (a later name is ignored). It
+   is made with mode 0700 and only ever made fresh: when something else has taken its place (a link, another
+   user's folder) it logs "ERROR could not create tmp directory for downloads (should be <path>)" and answers
+   a null string. A folder removed in between is made again. */
 QString temporaryDirectoryWithName(const QString& name);
 
 /*! The sum of the sizes of every item below the folder at any depth (folders count their own size, links

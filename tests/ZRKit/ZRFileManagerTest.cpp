@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(ZRFileManagerTest, FoldersAreCreatedWithTheirParentsButNotOverFiles) {
@@ -35,11 +38,74 @@ TEST(ZRFileManagerTest, SearchPathsAnswerTheFirstFolderHoldingTheFile) {
     EXPECT_TRUE(ZRFileManager::pathToFile("no-such-file.txt", QStandardPaths::GenericDataLocation).isNull());
 }
 
+namespace {
+
+/*! A folder that another user made (as root: really owned by nobody; otherwise a plain file in its place,
+    which blocks the name just as well), removed again at the end. */
+class ForeignFolder {
+public:
+    explicit ForeignFolder(const QString& path)
+        : m_path(path) {
+        if (::geteuid() == 0) {
+            QDir().mkpath(path);
+            ::chmod(QFile::encodeName(path).constData(), 0700);
+            m_chowned = ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+        }
+        if (!m_chowned) {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+        }
+    }
+    ~ForeignFolder() {
+        QDir(m_path).removeRecursively();
+        QFile::remove(m_path);
+    }
+
+private:
+    QString m_path;
+    bool m_chowned = false;
+};
+
+} // namespace
+
+TEST(ZRFileManagerDeathTest, WithoutARuntimeFolderTheTemporaryFolderIsNamedWithTheUserID) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString name = QStringLiteral("corvantide-test-noruntime-%1").arg(::getpid());
+    const ForeignFolder foreign(QDir::tempPath() + "/" + name);
+    const QString parent = QDir::tempPath() + "/" + name + QStringLiteral("-%1").arg(::geteuid());
+    EXPECT_EXIT(
+        {
+            qunsetenv("XDG_RUNTIME_DIR");
+            const QString path = ZRFileManager::temporaryDirectoryWithName(name);
+            const bool good = path.startsWith(parent + "/") && QFileInfo(path).isDir() &&
+                              (QFileInfo(parent).permissions() & (QFile::ReadOther | QFile::ReadGroup)) == 0;
+            std::fprintf(stderr, "per user: %d\n", int(good));
+            std::exit(good ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "per user: 1");
+    QDir(parent).removeRecursively();
+
+    // That folder taken over by somebody else (here: a file in its place) is refused, not used.
+    const ForeignFolder taken(parent);
+    EXPECT_EXIT(
+        {
+            qunsetenv("XDG_RUNTIME_DIR");
+            const bool refused = ZRFileManager::temporaryDirectoryWithName(name).isNull();
+            std::fprintf(stderr, "refused: %d\n", int(refused));
+            std::exit(refused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "refused: 1");
+}
+
 TEST(ZRFileManagerTest, TheTemporaryFolderIsPrivateFixedAndNeverTakenOver) {
     const QString name = QStringLiteral("corvantide-test-%1").arg(::getpid());
+    // Another user's folder of the same name in the shared temporary directory is no obstacle.
+    const ForeignFolder foreign(QDir::tempPath() + "/" + name);
     const QString path = ZRFileManager::temporaryDirectoryWithName(name);
     ASSERT_FALSE(path.isEmpty());
-    EXPECT_TRUE(path.startsWith(QDir::tempPath() + "/" + name + "/"));
+    ASSERT_FALSE(qEnvironmentVariable("XDG_RUNTIME_DIR").isEmpty());
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/" + name + "/"))
+        << path.toStdString();
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                                QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
               QFile::Permissions());

@@ -1,5 +1,7 @@
 #include "ZRKit/UI/ZRProgressIndicator.h"
 #include "ZRKit/UI/ZRTargetAction.h"
+#include "ZRKit/UI/ZRToolbarItem.h"
+#include "ZRKit/UI/ZRValidator.h"
 #include "ZRKit/UI/ZRView.h"
 #include "ZRKit/UI/ZRViewController.h"
 #include "ZRKit/UI/ZRWindow.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolBar>
@@ -105,6 +108,19 @@ TEST(ZRWindowTest, ShakingEndsWhereItStarted) {
     ZRWindow::shakeWindow(&window);
     TestUtils::spin(120);
     TestUtils::spin(300);
+    EXPECT_EQ(window.pos(), start);
+}
+
+TEST(ZRWindowTest, AShakeStartedDuringAnotherStillEndsWhereTheWindowStood) {
+    QWidget window;
+    window.setGeometry(300, 300, 400, 100); // shakes by 5 px
+    window.show();
+    const QPoint start = window.pos();
+    ZRWindow::shakeWindow(&window);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return window.pos() != start; }, 3000));
+    ZRWindow::shakeWindow(&window);
+    EXPECT_TRUE(
+        TestUtils::waitUntil([&] { return window.findChildren<QPropertyAnimation*>().isEmpty(); }, 5000));
     EXPECT_EQ(window.pos(), start);
 }
 
@@ -286,4 +302,48 @@ TEST(ZRViewControllerTest, ProgressStandsInForAToolbarButton) {
 
     QWidget empty;
     EXPECT_EQ(ZRViewController::showProgressOnToolbarView(&empty), nullptr);
+}
+
+TEST(ZRViewControllerTest, TheIndicatorFollowsItsButtonWhenTheLayoutMovesIt) {
+    QWidget container;
+    auto* layout = new QHBoxLayout(&container);
+    layout->addStretch();
+    auto* button = new QPushButton(QStringLiteral("Update"));
+    layout->addWidget(button);
+    container.resize(200, 40);
+    container.show();
+    ZRProgressIndicator* indicator = ZRViewController::showProgressOnToolbarView(button);
+    ASSERT_NE(indicator, nullptr);
+    const QPoint before = indicator->geometry().center();
+    EXPECT_EQ(before, button->geometry().center());
+
+    container.resize(320, 60);
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return indicator->geometry().center() == button->geometry().center(); }, 3000));
+    EXPECT_NE(indicator->geometry().center(), before);
+}
+
+TEST(ZRViewControllerTest, AToolbarButtonIsValidatedAgainWhenTheIndicatorGoes) {
+    QToolBar toolbar;
+    QObject target;
+    auto* item = new ZRToolbarItem(QStringLiteral("refresh"), &toolbar);
+    auto* container = new QWidget;
+    auto* layout = new QHBoxLayout(container);
+    auto* button = new QPushButton(QStringLiteral("Refresh"));
+    layout->addWidget(button);
+    ZRTargetAction::setTarget(button, &target);
+    ZRTargetAction::setAction(button, "deleteLater");
+    item->setView(container);
+    toolbar.addAction(item);
+    toolbar.show();
+
+    ASSERT_NE(ZRViewController::showProgressOnToolbarView(container), nullptr);
+    EXPECT_FALSE(ZRToolbarItemValidator::validateToolbarItem(item));
+    EXPECT_FALSE(button->isEnabled());
+
+    ZRViewController::removeProgressFromToolbarView(container);
+    flushDeletes();
+    EXPECT_EQ(ZRTargetAction::tag(button), 0);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_TRUE(item->isEnabled());
 }

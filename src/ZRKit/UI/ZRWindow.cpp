@@ -14,6 +14,8 @@ namespace ZRWindow {
 
 namespace {
 
+const QString ShakeAnimationName = QStringLiteral("zrShakeAnimation");
+
 /*! The size a pane asks for: what it was given, else what it would like. */
 QSize paneSize(const QWidget* view) {
     return view->testAttribute(Qt::WA_Resized) ? view->size() : view->sizeHint();
@@ -70,9 +72,18 @@ void shakeWindow(QWidget* window) {
     Platform::assertMainThread();
     if (!window)
         return;
-    const QPoint origin = window->pos();
+    QPoint origin = window->pos();
+    // A shake that is still running moves the window away from where it stands: the new one starts over
+    // from the same place, so the window always comes to rest where it was.
+    if (auto* running =
+            window->findChild<QPropertyAnimation*>(ShakeAnimationName, Qt::FindDirectChildrenOnly)) {
+        origin = running->keyValueAt(0).toPoint();
+        running->stop();
+        delete running;
+    }
     const int distance = static_cast<int>(std::lround(window->width() * 0.0125f));
     auto* animation = new QPropertyAnimation(window, "pos", window);
+    animation->setObjectName(ShakeAnimationName);
     animation->setDuration(250);
     const int offsets[] = {0, -distance, distance, -distance, distance, 0};
     for (int i = 0; i < 6; ++i)
