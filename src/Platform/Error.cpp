@@ -17,4 +17,12 @@ Error Error::withHttpStatus(int status, const QByteArray& body) const {
     return copy;
 }
 
+QString Error::description() const {
+    QString text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
+                       .arg(m_domain, QString::number(m_code), m_localizedDescription);
+    if (httpStatus() != 0)
+        text += QStringLiteral(" (HTTP %1)").arg(httpStatus());
+    return text;
+}
+
 } // namespace Platform

@@ -33,6 +33,10 @@ public:
     QByteArray httpBody() const { return m_userInfo.value(HttpBodyKey).toByteArray(); }
     Error withHttpStatus(int status, const QByteArray& body) const;
 
+    /*! The printed form for log lines: Error Domain=<domain> Code=<code> "<description>", and the HTTP
+        status when there was one. */
+    QString description() const;
+
     /*! Domain and code identify an error; the texts do not. */
     bool isSameKind(const Error& other) const { return m_domain == other.m_domain && m_code == other.m_code; }
     bool operator==(const Error& other) const = default;

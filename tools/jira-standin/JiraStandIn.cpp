@@ -171,6 +171,7 @@ JiraStandIn::JiraStandIn(QObject* parent)
     : QObject(parent)
     , m_server(std::make_unique<Server>(this)) {
     addStandardRoutes();
+    addSignInRoutes();
     loadSampleData();
 }
 
@@ -413,6 +414,8 @@ JiraStandIn::Reply JiraStandIn::authorize(const Request& request) {
     const QString redirect = request.queryValue(QStringLiteral("redirect_uri"));
     if (redirect != redirectURI)
         return Reply::text("<html><body>Redirect URI mismatch</body></html>", "text/html", 400);
+    if (requireLogin && !hasSignInSession(request))
+        return loginPage(request);
     const QString code = newToken("code");
     m_codes.insert(code, CodeGrant{redirect});
     QUrl location(redirect);

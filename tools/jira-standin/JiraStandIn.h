@@ -106,6 +106,9 @@ public:
     QString redirectURI = QStringLiteral("https://www.dunwarbeck.com/atlassian/jira_oauth.html");
     QString grantedScope = QStringLiteral("read:jira-user read:jira-work offline_access");
     int accessTokenLifetime = 3600;
+    /*! The authorize page first asks the user to log in (a form), and remembers the login in a session
+        cookie; off by default, when the authorize page redirects at once. */
+    bool requireLogin = false;
     int projectPageSize = 50;
     int issuePageSize = 50;
 
@@ -166,6 +169,10 @@ private:
     QJsonObject tokenAnswer();
 
     Reply authorize(const Request& request);
+    void addSignInRoutes();
+    bool hasSignInSession(const Request& request) const;
+    Reply loginPage(const Request& request);
+    Reply login(const Request& request);
     Reply token(const Request& request);
     Reply accessibleResources(const Request& request);
     Reply projectSearch(const Request& request, Site& site);
@@ -188,6 +195,7 @@ private:
         QString redirectURI;
     };
     QHash<QString, CodeGrant> m_codes;
+    QSet<QString> m_signInSessions;
     QSet<QString> m_accessTokens;
     QSet<QString> m_refreshTokens;
     QSet<QString> m_usedRefreshTokens;

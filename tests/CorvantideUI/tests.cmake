@@ -1,0 +1,6 @@
+# The sign-in window runs in real Qt WebEngine (offscreen); the test reaches into the engine's view to
+# click and to read the pages, so it links Qt WebEngine itself and needs the plugin library built.
+find_package(Qt6 REQUIRED COMPONENTS WebEngineWidgets)
+set(TEST_LIBS_AuthorizeWebViewControllerTest Qt6::WebEngineWidgets)
+set(TEST_LABELS_AuthorizeWebViewControllerTest webengine)
+set(TEST_DEPENDS_AuthorizeWebViewControllerTest CorvantideWebView)
