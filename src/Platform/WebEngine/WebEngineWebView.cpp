@@ -1,6 +1,7 @@
 #include "WebEngineWebView.h"
 
 #include <QPointer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -93,7 +94,14 @@ WebEngineWebView::WebEngineWebView(QWidget* parent, const WebViewOptions& option
     m_page->scripts().insert(watcher);
 
     setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineWebView::handleLoadFinished);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        // A navigation refused here ends as a failed load of its own; it is no load of the page.
+        if (m_refusedURLs.removeOne(info.url()))
+            return;
+        handleLoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
     connect(m_page, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
         WebNavigationAction action;
         action.url = request.requestedUrl();
@@ -135,6 +143,13 @@ QUrl WebEngineWebView::url() const {
 }
 
 bool WebEngineWebView::acceptNavigation(const QUrl& url, int type, bool isMainFrame) {
+    const bool accepted = decideNavigation(url, type, isMainFrame);
+    if (!accepted && isMainFrame)
+        m_refusedURLs.append(url);
+    return accepted;
+}
+
+bool WebEngineWebView::decideNavigation(const QUrl& url, int type, bool isMainFrame) {
     // The view's own loads (load(), loadHtml()) arrive as typed navigations.
     if (type == QWebEnginePage::NavigationTypeTyped)
         return !m_options.firstLoadOnly || !m_firstLoadDone;

@@ -32,6 +32,7 @@ private:
     class Page;
 
     bool acceptNavigation(const QUrl& url, int type, bool isMainFrame);
+    bool decideNavigation(const QUrl& url, int type, bool isMainFrame);
     void decideAfterAskingForClick(WebNavigationAction action);
     WebNavigationPolicy decide(const WebNavigationAction& action);
     void loadOwn(const QUrl& url);
@@ -44,6 +45,7 @@ private:
     NavigationHandler m_refused;
     LoadFinishedHandler m_loadFinished;
     QTimer m_loadTimeout;
+    QList<QUrl> m_refusedURLs;
     bool m_firstLoadDone = false;
 };
 
