@@ -26,6 +26,17 @@ void HttpActivityHub::removeAllLoggers() {
     m_loggers.clear();
 }
 
+void HttpActivityHub::addObserver(std::shared_ptr<HttpActivityLogger> observer) {
+    assertMainThread();
+    if (observer && !m_observers.contains(observer))
+        m_observers.append(std::move(observer));
+}
+
+void HttpActivityHub::removeObserver(const std::shared_ptr<HttpActivityLogger>& observer) {
+    assertMainThread();
+    m_observers.removeAll(observer);
+}
+
 void HttpActivityHub::setLogLevel(unsigned level) {
     assertMainThread();
     for (const auto& logger : m_loggers)
@@ -43,6 +54,9 @@ void HttpActivityHub::stopLogging() {
 }
 
 void HttpActivityHub::taskDidStart(const HttpTask& task) {
+    const auto observers = m_observers;
+    for (const auto& observer : observers)
+        observer->taskDidStart(task);
     if (!m_logging)
         return;
     const auto loggers = m_loggers;
@@ -53,6 +67,9 @@ void HttpActivityHub::taskDidStart(const HttpTask& task) {
 
 void HttpActivityHub::taskDidFinish(const HttpTask& task, const QJsonValue& responseObject,
                                     double elapsedSeconds, const OptionalError& error) {
+    const auto observers = m_observers;
+    for (const auto& observer : observers)
+        observer->taskDidFinish(task, responseObject, elapsedSeconds, error);
     if (!m_logging)
         return;
     const auto loggers = m_loggers;

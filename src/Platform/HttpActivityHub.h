@@ -46,6 +46,10 @@ public:
     void removeAllLoggers();
     QList<std::shared_ptr<HttpActivityLogger>> loggers() const { return m_loggers; }
 
+    /*! Observers hear of every task whether logging is on or not; removing the loggers leaves them. */
+    void addObserver(std::shared_ptr<HttpActivityLogger> observer);
+    void removeObserver(const std::shared_ptr<HttpActivityLogger>& observer);
+
     /*! Sets the level of every attached logger. */
     void setLogLevel(unsigned level);
     void startLogging();
@@ -59,6 +63,7 @@ public:
 
 private:
     QList<std::shared_ptr<HttpActivityLogger>> m_loggers;
+    QList<std::shared_ptr<HttpActivityLogger>> m_observers;
     bool m_logging = false;
 };
 

@@ -1,6 +1,7 @@
 // Runs the local Jira Cloud with its sample data, for trying the application by hand:
 //   jira-standin [port]   (default 8788)
 // then start Corvantide with CORVANTIDE_AUTH_URL and CORVANTIDE_API_URL set to the printed address.
+#include "EnvelopeSink.h"
 #include "JiraStandIn.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "jira-standin: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
     }
+    EnvelopeSink crashReports(standIn);
     const auto [access, refresh] = standIn.issueTokens();
     std::printf("jira-standin listening on %s\n", qPrintable(standIn.baseUrl().toString()));
     std::printf("client id %s, client secret %s, redirect %s\n", qPrintable(standIn.clientID),
                 qPrintable(standIn.clientSecret), qPrintable(standIn.redirectURI));
     std::printf("sample access token %s, refresh token %s\n", qPrintable(access), qPrintable(refresh));
+    std::printf("crash reports go to %s\n", qPrintable(crashReports.dsn()));
     std::fflush(stdout);
     return app.exec();
 }

@@ -1,0 +1,89 @@
+#include "Platform/SentryDsn.h"
+
+#include <QHostAddress>
+#include <QRegularExpression>
+
+namespace Platform {
+
+namespace {
+
+bool isLoopbackHost(const QString& host) {
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+std::optional<SentryDsn> refuse(QString* whyNot, const QString& reason) {
+    if (whyNot != nullptr)
+        *whyNot = reason;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return refuse(whyNot, QStringLiteral("the DSN is empty"));
+    const QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative())
+        return refuse(whyNot, QStringLiteral("the DSN is not a URL"));
+    SentryDsn dsn;
+    dsn.scheme = url.scheme().toLower();
+    dsn.host = url.host();
+    dsn.port = url.port();
+    dsn.publicKey = url.userName(QUrl::FullyDecoded);
+    dsn.secretKey = url.password(QUrl::FullyDecoded);
+    if (dsn.host.isEmpty())
+        return refuse(whyNot, QStringLiteral("the DSN names no host"));
+    if (dsn.scheme != QLatin1String("https")) {
+        if (dsn.scheme != QLatin1String("http"))
+            return refuse(whyNot, QStringLiteral("the DSN's scheme is neither https nor http"));
+        if (!isLoopbackHost(dsn.host))
+            return refuse(whyNot, QStringLiteral("plain http is only taken towards this computer"));
+    }
+    if (dsn.publicKey.isEmpty())
+        return refuse(whyNot, QStringLiteral("the DSN has no public key"));
+    if (url.hasQuery() || url.hasFragment())
+        return refuse(whyNot, QStringLiteral("the DSN has a query or a fragment"));
+    QString path = url.path(QUrl::FullyEncoded);
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    dsn.projectId = path.mid(slash + 1);
+    dsn.path = slash < 0 ? QString() : path.left(slash);
+    static const QRegularExpression projectPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
+    if (!projectPattern.match(dsn.projectId).hasMatch())
+        return refuse(whyNot, QStringLiteral("the DSN has no project id"));
+    return dsn;
+}
+
+QUrl SentryDsn::envelopeUrl() const {
+    QUrl url;
+    url.setScheme(scheme);
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(path + QStringLiteral("/api/") + projectId + QStringLiteral("/envelope/"), QUrl::StrictMode);
+    return url;
+}
+
+QByteArray SentryDsn::authHeader(const QString& client) const {
+    QByteArray value =
+        "Sentry sentry_version=7, sentry_client=" + client.toUtf8() + ", sentry_key=" + publicKey.toUtf8();
+    if (!secretKey.isEmpty())
+        value += ", sentry_secret=" + secretKey.toUtf8();
+    return value;
+}
+
+QString SentryDsn::publicText() const {
+    QUrl url;
+    url.setScheme(scheme);
+    url.setUserName(publicKey);
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(path + QLatin1Char('/') + projectId, QUrl::StrictMode);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+} // namespace Platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+namespace Platform {
+
+/*! A crash-report destination: {scheme}://{public key}[:{secret}]@{host}[:{port}]{path}/{project id}. */
+struct SentryDsn {
+    QString scheme;
+    QString publicKey;
+    QString secretKey;
+    QString host;
+    int port = -1;
+    /*! The path before the project id, without its trailing slash ("" or "/sentry"). */
+    QString path;
+    QString projectId;
+
+    /*! The destination of a DSN text, or nothing with the reason in `whyNot`. Only https is taken, and
+        plain http only towards a loopback host. */
+    static std::optional<SentryDsn> parse(const QString& text, QString* whyNot = nullptr);
+
+    /*! {scheme}://{host}[:{port}]{path}/api/{project id}/envelope/ */
+    QUrl envelopeUrl() const;
+    /*! The value of the X-Sentry-Auth header for the given client name ("corvantide/1.2"). */
+    QByteArray authHeader(const QString& client) const;
+    /*! The DSN as text without its secret, for the envelope header. */
+    QString publicText() const;
+};
+
+} // namespace Platform

@@ -1,0 +1,280 @@
+#include "Platform/SentryTransport.h"
+
+#include "Platform/SystemLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QSaveFile>
+#include <QTimer>
+#include <QUuid>
+
+#include <atomic>
+#include <chrono>
+
+namespace Platform {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+const QString EnvelopeSuffix = QStringLiteral(".envelope");
+
+QStringList outboxEntries(const QString& folder) {
+    QDir dir(folder);
+    QStringList names = dir.entryList({QStringLiteral("*") + EnvelopeSuffix}, QDir::Files, QDir::Name);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths.append(dir.filePath(name));
+    return paths;
+}
+
+} // namespace
+
+class SentryTransport::Worker final : public QObject {
+public:
+    Worker(QString folder, QUrl endpoint, QByteArray authHeader)
+        : m_folder(std::move(folder))
+        , m_endpoint(std::move(endpoint))
+        , m_authHeader(std::move(authHeader)) {}
+
+    void wake() {
+        m_unreachable = false;
+        sendNext();
+    }
+
+    void stop() {
+        if (m_reply != nullptr) {
+            m_reply->disconnect(this);
+            m_reply->abort();
+            m_reply->deleteLater();
+            m_reply = nullptr;
+        }
+        if (m_timer != nullptr)
+            m_timer->stop();
+    }
+
+private:
+    bool isLimited(const QStringList& categories, SteadyClock::time_point now,
+                   SteadyClock::time_point* until) const {
+        bool limited = false;
+        auto check = [&](const QString& category) {
+            const auto found = m_limits.constFind(category);
+            if (found != m_limits.constEnd() && *found > now) {
+                limited = true;
+                if (*until == SteadyClock::time_point() || *found < *until)
+                    *until = *found;
+            }
+        };
+        check(QString());
+        for (const QString& category : categories)
+            check(category);
+        return limited;
+    }
+
+    void sendNext() {
+        if (m_reply != nullptr || m_unreachable)
+            return;
+        const auto now = SteadyClock::now();
+        SteadyClock::time_point earliest;
+        for (const QString& path : outboxEntries(m_folder)) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            QString error;
+            auto envelope = SentryEnvelope::parse(file.readAll(), &error);
+            file.close();
+            if (!envelope) {
+                QFile::remove(path);
+                SystemLog::log(
+                    QStringLiteral("Crash reporting dropped an unreadable report from its outbox: %1")
+                        .arg(error));
+                continue;
+            }
+            SteadyClock::time_point until;
+            if (isLimited(envelope->categories(), now, &until)) {
+                if (earliest == SteadyClock::time_point() || until < earliest)
+                    earliest = until;
+                continue;
+            }
+            envelope->header.insert(QStringLiteral("sent_at"),
+                                    QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+            m_currentCategories = envelope->categories();
+            send(path, envelope->serialized());
+            return;
+        }
+        if (earliest != SteadyClock::time_point()) {
+            if (m_timer == nullptr) {
+                m_timer = new QTimer(this);
+                m_timer->setSingleShot(true);
+                QObject::connect(m_timer, &QTimer::timeout, this, [this] { sendNext(); });
+            }
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - now);
+            m_timer->start(std::max<qint64>(1, wait.count()));
+        }
+    }
+
+    void send(const QString& path, const QByteArray& body) {
+        if (m_network == nullptr)
+            m_network = new QNetworkAccessManager(this);
+        QNetworkRequest request(m_endpoint);
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-sentry-envelope"));
+        request.setRawHeader("X-Sentry-Auth", m_authHeader);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        request.setTransferTimeout(30000);
+        m_currentPath = path;
+        m_reply = m_network->post(request, body);
+        QObject::connect(m_reply, &QNetworkReply::finished, this, [this] { finished(); });
+    }
+
+    void finished() {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->deleteLater();
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const auto now = SteadyClock::now();
+        for (const auto& [category, seconds] :
+             rateLimits(status, reply->rawHeader("X-Sentry-Rate-Limits"), reply->rawHeader("Retry-After"))) {
+            const auto until = now + std::chrono::milliseconds(static_cast<qint64>(seconds * 1000.0));
+            auto& limit = m_limits[category];
+            if (until > limit)
+                limit = until;
+        }
+        if (status == 0 || status >= 500) {
+            // Nothing reached the server, or it could not take it: keep it for later.
+            m_unreachable = true;
+            if (!m_reportedUnreachable)
+                SystemLog::log(
+                    QStringLiteral("Crash reporting cannot reach its server; reports wait in the "
+                                   "outbox (%1)")
+                        .arg(status == 0 ? reply->errorString() : QStringLiteral("HTTP %1").arg(status)));
+            m_reportedUnreachable = true;
+            return;
+        }
+        m_reportedUnreachable = false;
+        if (status == 429) {
+            // However the answer reads, the same envelope does not go again at once.
+            const auto soonest = now + std::chrono::seconds(1);
+            for (const QString& category : m_currentCategories)
+                if (m_limits.value(category) < soonest && m_limits.value(QString()) < soonest)
+                    m_limits[category] = soonest;
+            sendNext();
+            return;
+        }
+        if (status < 200 || status >= 300)
+            SystemLog::log(
+                QStringLiteral("Crash reporting: the server refused a report (HTTP %1)").arg(status));
+        QFile::remove(m_currentPath);
+        sendNext();
+    }
+
+    QString m_folder;
+    QUrl m_endpoint;
+    QByteArray m_authHeader;
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    QTimer* m_timer = nullptr;
+    QString m_currentPath;
+    QStringList m_currentCategories;
+    QHash<QString, SteadyClock::time_point> m_limits;
+    bool m_unreachable = false;
+    bool m_reportedUnreachable = false;
+};
+
+SentryTransport::SentryTransport(QString outboxFolder, QUrl endpoint, QByteArray authHeader)
+    : m_outboxFolder(std::move(outboxFolder)) {
+    QDir().mkpath(m_outboxFolder);
+    m_worker = new Worker(m_outboxFolder, std::move(endpoint), std::move(authHeader));
+    m_worker->moveToThread(&m_thread);
+    QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("crash-transport"));
+    m_thread.start(QThread::LowPriority);
+}
+
+SentryTransport::~SentryTransport() {
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+bool SentryTransport::enqueue(const SentryEnvelope& envelope) {
+    static std::atomic<quint64> counter{0};
+    {
+        std::lock_guard lock(m_outboxMutex);
+        const QString name = QStringLiteral("%1-%2-%3")
+                                 .arg(QDateTime::currentMSecsSinceEpoch(), 14, 10, QLatin1Char('0'))
+                                 .arg(counter.fetch_add(1), 8, 10, QLatin1Char('0'))
+                                 .arg(QUuid::createUuid().toString(QUuid::Id128).left(8)) +
+                             EnvelopeSuffix;
+        QSaveFile file(QDir(m_outboxFolder).filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(envelope.serialized()) < 0 || !file.commit()) {
+            SystemLog::log(
+                QStringLiteral("Crash reporting cannot write a report to its outbox %1").arg(m_outboxFolder));
+            return false;
+        }
+        const QStringList entries = outboxEntries(m_outboxFolder);
+        for (qsizetype i = 0; i + Capacity < entries.size(); ++i)
+            QFile::remove(entries.at(i));
+    }
+    wake();
+    return true;
+}
+
+void SentryTransport::wake() {
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->wake(); }, Qt::QueuedConnection);
+}
+
+QStringList SentryTransport::pendingFiles() const {
+    std::lock_guard lock(m_outboxMutex);
+    return outboxEntries(m_outboxFolder);
+}
+
+QList<QPair<QString, double>> SentryTransport::rateLimits(int status, const QByteArray& rateLimitsHeader,
+                                                          const QByteArray& retryAfterHeader) {
+    QList<QPair<QString, double>> limits;
+    if (!rateLimitsHeader.trimmed().isEmpty()) {
+        // "retry_after:categories:scope[:reason[:namespaces]], ..."; no categories means all of them.
+        for (const QByteArray& entry : rateLimitsHeader.split(',')) {
+            const QList<QByteArray> fields = entry.trimmed().split(':');
+            bool ok = false;
+            const double seconds = fields.value(0).trimmed().toDouble(&ok);
+            if (!ok || seconds < 0 || fields.size() < 2)
+                continue;
+            const QByteArray categories = fields.at(1).trimmed();
+            if (categories.isEmpty()) {
+                limits.append({QString(), seconds});
+                continue;
+            }
+            for (const QByteArray& category : categories.split(';'))
+                if (!category.trimmed().isEmpty())
+                    limits.append({QString::fromLatin1(category.trimmed()), seconds});
+        }
+        return limits;
+    }
+    if (status != 429)
+        return limits;
+    double seconds = 60;
+    const QByteArray retryAfter = retryAfterHeader.trimmed();
+    bool ok = false;
+    const double value = retryAfter.toDouble(&ok);
+    if (ok && value >= 0) {
+        seconds = value;
+    } else if (!retryAfter.isEmpty()) {
+        const QDateTime date = QDateTime::fromString(QString::fromLatin1(retryAfter), Qt::RFC2822Date);
+        if (date.isValid())
+            seconds = std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date));
+    }
+    limits.append({QString(), seconds});
+    return limits;
+}
+
+} // namespace Platform
