@@ -14,6 +14,8 @@ namespace {
 constexpr int MaximumDepth = 512;
 
 const QString DateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ssZ");
+// Fractions of a second are written only when there are some, so whole-second dates read as they always did.
+const QString FractionalDateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ");
 
 void setMessage(QString* errorMessage, const QString& message) {
     if (errorMessage != nullptr)
@@ -22,8 +24,10 @@ void setMessage(QString* errorMessage, const QString& message) {
 
 class Reader {
 public:
-    explicit Reader(const QByteArray& document)
-        : m_xml(document) {}
+    /*! topLevelKeys, when given, receives the keys of a top-level dictionary in the order of the document. */
+    explicit Reader(const QByteArray& document, QStringList* topLevelKeys = nullptr)
+        : m_xml(document)
+        , m_topLevelKeys(topLevelKeys) {}
 
     QVariant readDocument(QString* errorMessage) {
         QVariant result;
@@ -117,6 +121,8 @@ private:
                 break;
             }
             const QVariant value = readValue(depth + 1);
+            if (depth == 0 && m_topLevelKeys != nullptr && !map.contains(key))
+                m_topLevelKeys->append(key);
             map.insert(key, value);
         }
         checkStructure();
@@ -200,6 +206,7 @@ private:
     }
 
     QXmlStreamReader m_xml;
+    QStringList* m_topLevelKeys = nullptr;
     QString m_error;
 };
 
@@ -307,7 +314,9 @@ private:
                 m_error = QStringLiteral("an invalid date has no property-list form");
                 return;
             }
-            m_xml.writeTextElement(QStringLiteral("date"), date.toUTC().toString(DateFormat));
+            const QDateTime utc = date.toUTC();
+            m_xml.writeTextElement(QStringLiteral("date"),
+                                   utc.toString(utc.time().msec() != 0 ? FractionalDateFormat : DateFormat));
             return;
         }
         case QMetaType::QByteArray:
@@ -333,27 +342,40 @@ QVariant PropertyList::read(const QByteArray& document, QString* errorMessage) {
     return reader.readDocument(errorMessage);
 }
 
-QVariant PropertyList::readFile(const QString& path, QString* errorMessage) {
+namespace {
+
+QVariant readDocumentFile(const QString& path, QString* errorMessage, QStringList* topLevelKeys) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setMessage(errorMessage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         return {};
     }
     QString message;
-    QVariant value = read(file.readAll(), &message);
+    Reader reader(file.readAll(), topLevelKeys);
+    QVariant value = reader.readDocument(&message);
     if (!value.isValid())
         setMessage(errorMessage, QStringLiteral("%1: %2").arg(path, message));
     return value;
 }
 
-std::optional<QVariantMap> PropertyList::readDictionaryFile(const QString& path, QString* errorMessage) {
-    const QVariant value = readFile(path, errorMessage);
+} // namespace
+
+QVariant PropertyList::readFile(const QString& path, QString* errorMessage) {
+    return readDocumentFile(path, errorMessage, nullptr);
+}
+
+std::optional<QVariantMap> PropertyList::readDictionaryFile(const QString& path, QString* errorMessage,
+                                                            QStringList* keysInFileOrder) {
+    QStringList keys;
+    const QVariant value = readDocumentFile(path, errorMessage, &keys);
     if (!value.isValid())
         return std::nullopt;
     if (value.typeId() != QMetaType::QVariantMap) {
         setMessage(errorMessage, QStringLiteral("%1: the top-level value is not a dictionary").arg(path));
         return std::nullopt;
     }
+    if (keysInFileOrder != nullptr)
+        *keysInFileOrder = keys;
     return value.toMap();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -18,7 +19,7 @@ namespace Platform {
     | integer          | qint64 (qulonglong above it)    |
     | real             | double                          |
     | true, false      | bool                            |
-    | date             | QDateTime in UTC                |
+    | date             | QDateTime in UTC (milliseconds) |
     | data             | QByteArray (base64 in the file) |
 
     Reading never crashes on bad input: a malformed document yields an invalid QVariant and a message
@@ -30,9 +31,10 @@ public:
     static QVariant readFile(const QString& path, QString* errorMessage = nullptr);
 
     /*! A top-level dictionary; std::nullopt with *errorMessage set when the file is missing, malformed or
-        holds something other than a dictionary. */
-    static std::optional<QVariantMap> readDictionaryFile(const QString& path,
-                                                         QString* errorMessage = nullptr);
+        holds something other than a dictionary. keysInFileOrder, when given, receives its keys in the
+        order the file lists them (a key listed twice counts where it first appears). */
+    static std::optional<QVariantMap> readDictionaryFile(const QString& path, QString* errorMessage = nullptr,
+                                                         QStringList* keysInFileOrder = nullptr);
 
     /*! The document for the value, or an empty array with *errorMessage set when the value (or something
         inside it) has no property-list form, such as an invalid QVariant or a map inside a list of ints. */

@@ -21,6 +21,9 @@ QString pad(const QString& text, const QString& flags, int width) {
 QString textOf(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return Null;
+    // A null QString is the kit's nil string; an empty one prints as nothing.
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return Null;
     if (value.typeId() == QMetaType::Bool)
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     if (value.canConvert<QString>())
@@ -32,6 +35,15 @@ QString textOf(const QVariant& value) {
         return QStringLiteral("(") + parts.join(QStringLiteral(", ")) + QStringLiteral(")");
     }
     return QString::fromLatin1(value.metaType().name());
+}
+
+/*! The character of a code point; a value that is no character (negative, a lone surrogate, beyond
+    U+10FFFF) prints as U+FFFD, one beyond the 16-bit range as its surrogate pair. */
+QString characterFor(qlonglong codePoint) {
+    if (codePoint < 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return QString(QChar(QChar::ReplacementCharacter));
+    const char32_t character = static_cast<char32_t>(codePoint);
+    return QString::fromUcs4(&character, 1);
 }
 
 } // namespace
@@ -106,7 +118,7 @@ QString stringWithFormat(const QString& format, const QVariantList& arguments) {
         }
         case 'c':
             out.append(pad(argument.typeId() == QMetaType::QString ? argument.toString().left(1)
-                                                                   : QString(QChar(argument.toInt())),
+                                                                   : characterFor(argument.toLongLong()),
                            flags, width));
             break;
         case 'd':

@@ -163,6 +163,26 @@ TEST(StateMappingTest, FirstEntryOfACategoryDecidesAndBrokenFilesAreRejected) {
     EXPECT_FALSE(StateMapping::load(flat).has_value());
 }
 
+TEST(StateMappingTest, ABareDictionaryWithoutThePlistWrapperIsReadInFileOrder) {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "bare.plist", R"(<?xml version="1.0" encoding="UTF-8"?>
+<dict>
+<key>Zeta</key><dict><key>categoryKey</key><string>new</string></dict>
+<key>Alpha</key><dict><key>image</key><string>alpha</string></dict>
+<key>Unknown</key><dict><key>image</key><string>unknown</string></dict>
+<key>Mid</key><dict><key>image</key><string>mid</string><key>categoryKey</key><string>done</string></dict>
+</dict>
+)");
+    QString error;
+    const std::optional<StateMapping> mapping = StateMapping::load(path, &error);
+    ASSERT_TRUE(mapping.has_value()) << error.toStdString();
+    QStringList names;
+    for (const StateMapping::Entry& entry : mapping->entries())
+        names.append(entry.statusName);
+    EXPECT_EQ(names, (QStringList{"Zeta", "Alpha", "Unknown", "Mid"}));
+    EXPECT_EQ(mapping->imageName(QStringLiteral("Other"), QStringLiteral("done")), QStringLiteral("mid"));
+}
+
 TEST(JiraIssueTest, ComparesByCategoryOrderThenByName) {
     const JiraIssue todo = issue(status("To Do", "new", "To Do"), QStringLiteral("A-1"));
     const JiraIssue doing =

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSize>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,34 @@ TEST(PropertyListTest, EveryValueTypeSurvivesARoundTrip) {
     EXPECT_EQ(inner.at(0).toLongLong(), 1);
     EXPECT_EQ(inner.at(1).toString(), QStringLiteral("two"));
     EXPECT_EQ(inner.at(2).toDouble(), 3.5);
+}
+
+TEST(PropertyListTest, DatesKeepTheirMillisecondsAndWholeSecondsStayWhole) {
+    const QDateTime fractional(QDate(2026, 3, 14), QTime(15, 9, 26, 500), Qt::UTC);
+    const QByteArray document = PropertyList::write(QVariantList{fractional});
+    EXPECT_TRUE(document.contains("<date>2026-03-14T15:09:26.500Z</date>")) << document.constData();
+    EXPECT_EQ(readOrFail(document).toList().value(0).toDateTime(), fractional);
+
+    const QDateTime whole(QDate(2026, 3, 14), QTime(15, 9, 26), Qt::UTC);
+    EXPECT_TRUE(PropertyList::write(QVariantList{whole}).contains("<date>2026-03-14T15:09:26Z</date>"));
+    // A date in another zone is written as the same instant in UTC.
+    const QDateTime zoned(QDate(2026, 3, 14), QTime(16, 9, 26, 7), QTimeZone(3600));
+    EXPECT_EQ(readOrFail(PropertyList::write(QVariantList{zoned})).toList().value(0).toDateTime(), zoned);
+}
+
+TEST(PropertyListTest, DictionaryFilesGiveTheirKeysInFileOrder) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ordered.plist"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<plist><dict><key>b</key><dict><key>z</key><true/></dict><key>a</key><string/>"
+               "<key>c</key><integer>1</integer><key>a</key><string>again</string></dict></plist>");
+    file.close();
+    QStringList keys;
+    const std::optional<QVariantMap> dictionary = PropertyList::readDictionaryFile(path, nullptr, &keys);
+    ASSERT_TRUE(dictionary.has_value());
+    EXPECT_EQ(keys, (QStringList{"b", "a", "c"}));
+    EXPECT_EQ(dictionary->value("a").toString(), QStringLiteral("again"));
 }
 
 TEST(PropertyListTest, ReadsWhatOtherWritersProduce) {

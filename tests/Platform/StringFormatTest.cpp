@@ -25,3 +25,21 @@ TEST(StringFormatTest, ArgumentsAreNeverReadAsFormatsAndOddFormatsSurvive) {
     EXPECT_EQ(stringWithFormat(QStringLiteral("%k %@"), QStringLiteral("x")), QStringLiteral("%k x"));
     EXPECT_EQ(stringWithFormat(QStringLiteral("%99999999999d|"), 1).size(), 10001);
 }
+
+TEST(StringFormatTest, ANullStringIsNilAndAnEmptyOneIsNothing) {
+    EXPECT_EQ(stringWithFormat(QStringLiteral("[%@]"), QString()), QStringLiteral("[(null)]"));
+    EXPECT_EQ(stringWithFormat(QStringLiteral("[%@]"), QStringLiteral("")), QStringLiteral("[]"));
+    EXPECT_EQ(stringWithFormat(QStringLiteral("[%s|%5@]"), QString(), QString()),
+              QStringLiteral("[(null)|(null)]"));
+}
+
+TEST(StringFormatTest, CharacterConversionsStayWithinUnicode) {
+    EXPECT_EQ(stringWithFormat(QStringLiteral("%c%c"), 72, 0xE9), QStringLiteral("Hé"));
+    // Beyond 16 bits: the surrogate pair of the character.
+    EXPECT_EQ(stringWithFormat(QStringLiteral("%c"), 0x1F600), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    const QString replacement(QChar(QChar::ReplacementCharacter));
+    for (const qlonglong bad : {-1LL, 0xD800LL, 0xDFFFLL, 0x110000LL, 0x7FFFFFFFLL, 0x100000000LL})
+        EXPECT_EQ(stringWithFormat(QStringLiteral("%c"), bad), replacement) << bad;
+    EXPECT_EQ(stringWithFormat(QStringLiteral("%3c|"), 0x1F600),
+              QStringLiteral(" ") + QString::fromUtf8("\xF0\x9F\x98\x80|"));
+}

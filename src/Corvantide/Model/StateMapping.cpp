@@ -4,48 +4,14 @@
 #include "Platform/PropertyList.h"
 #include "Platform/SystemLog.h"
 
-#include <QFile>
-#include <QXmlStreamReader>
-
 #include <algorithm>
 
-namespace {
-
-/*! The keys of the top-level dictionary in the order the file lists them (a parsed dictionary has lost it).
- */
-QStringList topLevelKeysInFileOrder(const QString& path) {
-    QStringList keys;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return keys;
-    QXmlStreamReader xml(&file);
-    int depth = 0;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            ++depth;
-            // plist > dict > key
-            if (depth == 3 && xml.name() == u"key") {
-                keys.append(xml.readElementText());
-                --depth;
-            }
-        } else if (xml.isEndElement()) {
-            --depth;
-        }
-    }
-    return keys;
-}
-
-} // namespace
-
 std::optional<StateMapping> StateMapping::load(const QString& path, QString* errorMessage) {
+    QStringList order;
     const std::optional<QVariantMap> dictionary =
-        Platform::PropertyList::readDictionaryFile(path, errorMessage);
+        Platform::PropertyList::readDictionaryFile(path, errorMessage, &order);
     if (!dictionary)
         return std::nullopt;
-    QStringList order = topLevelKeysInFileOrder(path);
-    if (order.size() != dictionary->size())
-        order = dictionary->keys();
 
     StateMapping mapping;
     for (const QString& name : order) {

@@ -58,87 +58,6 @@ void warnIfTooSmall(const QSizeF& size, const char* message) {
         Platform::SystemLog::log(QLatin1String(message) + sizeText(size));
 }
 
-/*! Images registered by name; any thread may look them up. */
-struct NamedImages {
-    std::mutex mutex;
-    QHash<QString, ZRImage> images;
-};
-
-NamedImages& namedImages() {
-    static NamedImages registry;
-    return registry;
-}
-
-ZRImage imageFromIcon(const QIcon& icon) {
-    if (icon.isNull())
-        return {};
-    QList<QSize> sizes = icon.availableSizes();
-    if (sizes.isEmpty())
-        sizes = {QSize(128, 128)};
-    ZRImage image;
-    for (const QSize& size : sizes) {
-        const QImage bitmap = icon.pixmap(size).toImage();
-        if (!bitmap.isNull())
-            image.addRepresentation({bitmap, QSizeF(size)});
-    }
-    if (const ZRImageRep* largest = image.largestBitmapImageRep())
-        image.setSize(largest->size);
-    return image;
-}
-
-/*! An icon named in a desktop file: a path, an icon of the theme, or a file of the shared pixmaps. */
-ZRImage imageForIconValue(const QString& icon) {
-    if (icon.isEmpty())
-        return {};
-    if (QDir::isAbsolutePath(icon))
-        return ZRImage::fromBitmap(QImage(icon));
-    ZRImage image = imageFromIcon(QIcon::fromTheme(icon));
-    if (image.isNull()) {
-        const QString pixmap = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                      QStringLiteral("pixmaps/%1.png").arg(icon));
-        if (!pixmap.isEmpty())
-            image = ZRImage::fromBitmap(QImage(pixmap));
-    }
-    return image;
-}
-
-/*! The value of a key in the [Desktop Entry] group of a desktop file. */
-QString desktopEntryValue(const QString& path, const QString& key) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream stream(&file);
-    bool inEntry = false;
-    const QString prefix = key + QLatin1Char('=');
-    while (!stream.atEnd()) {
-        const QString line = stream.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        else if (inEntry && line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed();
-    }
-    return {};
-}
-
-QString effectiveAppearanceName() {
-    const QPalette palette = qGuiApp ? QGuiApplication::palette() : QPalette();
-    return palette.color(QPalette::Window).lightness() < 128 ? QStringLiteral("dark")
-                                                             : QStringLiteral("light");
-}
-
-bool writeBitmap(const QImage& bitmap, const QString& path, const char* format, int quality) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, format);
-    writer.setQuality(quality);
-    if (!writer.write(bitmap)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
 } // namespace
 
 ZRImage::ZRImage(const QSizeF& size, const QImage& bitmap)
@@ -155,55 +74,6 @@ ZRImage ZRImage::fromBitmap(const QImage& bitmap) {
 
 ZRImage ZRImage::imageWithData(const QByteArray& data) {
     return fromBitmap(QImage::fromData(data));
-}
-
-ZRImage ZRImage::imageNamed(const QString& name) {
-    if (name.isEmpty())
-        return {};
-    {
-        NamedImages& registry = namedImages();
-        const std::lock_guard lock(registry.mutex);
-        const auto registered = registry.images.constFind(name);
-        if (registered != registry.images.constEnd())
-            return *registered;
-    }
-    ZRImage image;
-    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
-    const QString png = bundle.pathForResource(QStringLiteral("images/") + name, QStringLiteral("png"));
-    const QString svg = png.isEmpty()
-                            ? bundle.pathForResource(QStringLiteral("images/") + name, QStringLiteral("svg"))
-                            : QString();
-    if (!png.isEmpty())
-        image = fromBitmap(QImage(png));
-    else if (!svg.isEmpty())
-        image = imageFromIcon(QIcon(svg));
-    else
-        image = imageFromIcon(QIcon::fromTheme(name));
-    if (!image.isNull())
-        image.m_name = name;
-    return image;
-}
-
-ZRImage ZRImage::imageForApplicationBundleID(const QString& identifier) {
-    const QString path = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                QStringLiteral("applications/%1.desktop").arg(identifier));
-    if (path.isEmpty())
-        return {};
-    return imageForIconValue(desktopEntryValue(path, QStringLiteral("Icon")));
-}
-
-ZRImage ZRImage::imageForApplicationName(const QString& name) {
-    const QStringList folders = QStandardPaths::locateAll(
-        QStandardPaths::GenericDataLocation, QStringLiteral("applications"), QStandardPaths::LocateDirectory);
-    for (const QString& folder : folders) {
-        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (desktopEntryValue(path, QStringLiteral("Name")) == name)
-                return imageForIconValue(desktopEntryValue(path, QStringLiteral("Icon")));
-        }
-    }
-    return {};
 }
 
 ZRImage ZRImage::imageWithCanvas(const QSizeF& size, const std::function<void(ZRGraphicsContext&)>& draw) {
@@ -224,16 +94,6 @@ void ZRImage::addRepresentation(const ZRImageRep& representation) {
     if (m_representations.isEmpty() && m_size.isEmpty())
         m_size = representation.size;
     m_representations.append(representation);
-}
-
-void ZRImage::setName(const QString& name) {
-    NamedImages& registry = namedImages();
-    const std::lock_guard lock(registry.mutex);
-    if (!m_name.isEmpty())
-        registry.images.remove(m_name);
-    m_name = name;
-    if (!name.isEmpty())
-        registry.images.insert(name, *this);
 }
 
 const ZRImageRep* ZRImage::bestRepresentation() const {
@@ -455,62 +315,4 @@ const ZRImageRep* ZRImage::largestBitmapImageRep() const {
 QSize ZRImage::largestBitmapImageRepSize() const {
     const ZRImageRep* rep = largestBitmapImageRep();
     return rep ? rep->bitmap.size() : QSize(0, 0);
-}
-
-bool ZRImage::writeAsJPEGToPath(const QString& path) const {
-    if (m_representations.isEmpty())
-        return false;
-    // JPEG has no transparency: transparent parts become white rather than black.
-    const QImage& source = m_representations.first().bitmap;
-    QImage flattened(source.size(), QImage::Format_RGB32);
-    flattened.fill(Qt::white);
-    QPainter(&flattened).drawImage(0, 0, source);
-    return writeBitmap(flattened, path, "jpeg", 80);
-}
-
-bool ZRImage::writeAsPNGToPath(const QString& path) const {
-    if (m_representations.isEmpty())
-        return false;
-    return writeBitmap(m_representations.first().bitmap, path, "png", -1);
-}
-
-ZRImage ZRImage::zr_imageTintedWithAccentColorAddSystemEffect(ZRColorSystemEffect effect) const {
-    Platform::assertMainThread();
-    Platform::parameterAssert(!m_name.isEmpty(), "Need image name");
-    QColor color = ZRColor::zr_controlAccentColor();
-    if (effect != ZRColorSystemEffect::None)
-        color = ZRColor::zr_colorWithSystemEffect(color, effect);
-    const QString key = QStringLiteral("%1-%2-%3-%4")
-                            .arg(m_name, ZRColor::hexadecimalStringValue(color))
-                            .arg(static_cast<long>(effect))
-                            .arg(effectiveAppearanceName());
-    QHash<QString, ZRImage>& cache = zr_imageCache();
-    const auto cached = cache.constFind(key);
-    if (cached != cache.constEnd())
-        return *cached;
-    // Drawn as a template: the image's alpha is the mask, the colour its only ink.
-    ZRImage tinted = imageWithCanvas(m_size, [&](ZRGraphicsContext& context) {
-        drawInRect(context, QRectF(QPointF(0, 0), m_size));
-        context.painter().setCompositionMode(QPainter::CompositionMode_SourceIn);
-        context.fillRect(QRectF(QPointF(0, 0), m_size), color);
-    });
-    cache.insert(key, tinted);
-    return tinted;
-}
-
-ZRImage ZRImage::zr_imageNamedTintedWithAccentColorAddSystemEffect(const QString& name,
-                                                                   ZRColorSystemEffect effect) {
-    const ZRImage image = imageNamed(name);
-    if (image.isNull())
-        return {};
-    return image.zr_imageTintedWithAccentColorAddSystemEffect(effect);
-}
-
-ZRImage ZRImage::zr_accentColorTintedImageNamed(const QString& name) {
-    return zr_imageNamedTintedWithAccentColorAddSystemEffect(name, ZRColorSystemEffect::None);
-}
-
-QHash<QString, ZRImage>& ZRImage::zr_imageCache() {
-    static QHash<QString, ZRImage> cache;
-    return cache;
 }

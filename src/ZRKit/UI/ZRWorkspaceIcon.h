@@ -5,8 +5,9 @@
 
 namespace ZRWorkspace {
 
-/*! The desktop theme's icon for the application with that identifier (the identifier is the icon name that
-    its .desktop file installs), else the theme's generic application icon. */
+/*! The icon of the application with that identifier (its desktop-file id): the icon its desktop file
+    names, found as ZRImage::imageForApplicationBundleID finds it; else the theme's generic application
+    icon. */
 QIcon iconForAppWithBundleIdentifier(const QString& bundleIdentifier);
 
 } // namespace ZRWorkspace
