@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 namespace {
 
 // The common form of a REST request: a GET with the bearer token, JSON accepted, the 60 s timeout.
@@ -26,12 +28,13 @@ Platform::HttpRequest bearerRequest(const QUrl& url, const QString& accessToken)
 } // namespace
 
 void ZRJOperationProgress::addChildForOnePage(const std::shared_ptr<Platform::Progress>& child) {
-    // A page size of 0 would make the share undefined; such a page simply adds no child.
-    if (!pageSize || !total || *pageSize == 0)
+    // A page size of 0 or less would make the share meaningless; such a page simply adds no child.
+    if (!pageSize || !total || *pageSize <= 0)
         return;
-    const auto pending =
-        static_cast<qint64>(static_cast<float>(*total) / static_cast<float>(*pageSize) * 100.0f);
-    progress->addChild(child, pending);
+    // Whatever the server claims, the share stays a number that converts to an integer.
+    constexpr float LargestShare = 1e9f;
+    const float share = static_cast<float>(*total) / static_cast<float>(*pageSize) * 100.0f;
+    progress->addChild(child, static_cast<qint64>(std::clamp(share, 0.0f, LargestShare)));
 }
 
 ZRJOperation::ZRJOperation(Platform::HttpSession& sessionManager)
@@ -89,6 +92,7 @@ void ZRJOperation::startDataTask(const Platform::HttpRequest& request,
     Platform::assertMainThread();
     if (!request.url.isValid() || request.url.host().isEmpty()) {
         Platform::SystemLog::log(QStringLiteral("not sending a request that could not be formed"));
+        m_dataTask.reset();
         Platform::runOnMain([handler = std::move(handler)] {
             handler(std::nullopt, QJsonValue(QJsonValue::Undefined), requestError());
         });

@@ -15,7 +15,8 @@
 #include <optional>
 
 /*! Paging progress of the project search: once the page size and the total are known, each page's
-    transfer joins as a child worth total / pageSize * 100 units. */
+    transfer joins as a child worth total / pageSize * 100 units, held between 0 and 10^9 whatever the
+    server claims (no child for a page size of 0 or less). */
 struct ZRJOperationProgress {
     std::shared_ptr<Platform::Progress> progress = std::make_shared<Platform::Progress>();
     std::optional<qint64> pageSize;

@@ -1,8 +1,17 @@
 #include "ZRJira/ZRJSearchForIssuesOperation.h"
 
 #include "Platform/SystemLog.h"
+#include "ZRKit/ZRError.h"
 
 #include <QCoreApplication>
+
+namespace {
+
+QString issuesErrorText() {
+    return QCoreApplication::translate("ZRJOperation", "Could not download Jira resources.");
+}
+
+} // namespace
 
 void ZRJSearchForIssuesOperation::searchForIssues(const QString& accessToken, const QString& cloudID,
                                                   const ZRIssueSearchFilter& filter,
@@ -12,77 +21,91 @@ void ZRJSearchForIssuesOperation::searchForIssues(const QString& accessToken, co
     m_jql = filter.jqlQuery();
     m_firstPage.reset();
     m_issues = QJsonArray();
+    m_issueIDs.clear();
     m_pageTokens.clear();
-    requestPage(std::nullopt, std::move(completion));
+    m_morePages = false;
+    m_sawIssues = false;
+    requestPages(pageRequest(std::nullopt), QStringLiteral("issue search"), MaximumPages, issuesErrorText(),
+                 [completion = std::move(completion)](const std::shared_ptr<ZRJPagedOperation>& self,
+                                                      const Platform::OptionalError& error) {
+                     if (error || !self) {
+                         completion(std::nullopt, error);
+                         return;
+                     }
+                     completion(static_cast<const ZRJSearchForIssuesOperation&>(*self).result(),
+                                std::nullopt);
+                 });
 }
 
-void ZRJSearchForIssuesOperation::requestPage(const std::optional<QString>& pageToken,
-                                              JSONObjectCompletion completion) {
-    QList<QPair<QString, QString>> items{{QStringLiteral("jql"), m_jql}, {QStringLiteral("fields"), Fields}};
+Platform::HttpRequest
+ZRJSearchForIssuesOperation::pageRequest(const std::optional<QString>& pageToken) const {
+    QList<QPair<QString, QString>> items{{QStringLiteral("jql"), m_jql},
+                                         {QStringLiteral("fields"), Fields},
+                                         {QStringLiteral("maxResults"), QString::number(PageSize)}};
     if (pageToken)
         items.append({QStringLiteral("nextPageToken"), *pageToken});
-    const std::weak_ptr<ZRJOperation> weakSelf = weak_from_this();
-    startDataTask(
-        searchRequest(*m_accessToken, m_searchURL, items),
-        [weakSelf, completion](const auto&, const QJsonValue& object, const Platform::OptionalError& error) {
-            if (error) {
-                completion(std::nullopt, error);
-                return;
-            }
-            if (!object.isObject()) {
-                completion(
-                    std::nullopt,
-                    wrongResponseType(object, QCoreApplication::translate(
-                                                  "ZRJOperation", "Could not download Jira resources.")));
-                return;
-            }
-            const auto self = std::static_pointer_cast<ZRJSearchForIssuesOperation>(weakSelf.lock());
-            if (!self) {
-                completion(std::nullopt, std::nullopt);
-                return;
-            }
-            const QJsonObject page = object.toObject();
-            if (!self->m_firstPage)
-                self->m_firstPage = page;
-            for (const QJsonValue& issue : page.value(QStringLiteral("issues")).toArray())
-                self->m_issues.append(issue);
-
-            const QJsonValue next = page.value(QStringLiteral("nextPageToken"));
-            const bool more = next.isString() && !next.toString().isEmpty() &&
-                              !page.value(QStringLiteral("isLast")).toBool(false);
-            if (!more) {
-                self->finish(completion, false);
-                return;
-            }
-            if (self->m_issues.size() >= MaximumIssues) {
-                self->finish(completion, true);
-                return;
-            }
-            if (self->m_pageTokens.contains(next.toString())) {
-                Platform::SystemLog::log(QStringLiteral("issue search pages repeat, stopping"));
-                self->finish(completion, false);
-                return;
-            }
-            self->m_pageTokens.insert(next.toString());
-            self->requestPage(next.toString(), completion);
-        });
+    return searchRequest(*m_accessToken, m_searchURL, items);
 }
 
-void ZRJSearchForIssuesOperation::finish(const JSONObjectCompletion& completion, bool morePages) {
+ZRJPagedOperation::PageResult ZRJSearchForIssuesOperation::readPage(const QJsonObject& page) {
+    // A page without "issues" holds none; one whose "issues" is something else is no search page.
+    const QJsonValue issues = page.value(QStringLiteral("issues"));
+    if (!issues.isUndefined() && !issues.isArray())
+        return {std::nullopt, wrongResponseType(page, issuesErrorText())};
+    m_sawIssues |= issues.isArray();
+    if (!m_firstPage)
+        m_firstPage = page;
+    qsizetype added = 0;
+    for (const QJsonValue& issue : issues.toArray()) {
+        // An issue that moved between pages while paging comes twice; it is kept once.
+        const QJsonValue id = issue[QStringLiteral("id")];
+        if (id.isString()) {
+            if (m_issueIDs.contains(id.toString()))
+                continue;
+            m_issueIDs.insert(id.toString());
+        }
+        m_issues.append(issue);
+        ++added;
+    }
+
+    const QJsonValue next = page.value(QStringLiteral("nextPageToken"));
+    const bool more =
+        next.isString() && !next.toString().isEmpty() && !page.value(QStringLiteral("isLast")).toBool(false);
+    if (!more)
+        return {};
+    if (m_pageTokens.contains(next.toString())) {
+        Platform::SystemLog::log(QStringLiteral("issue search pages repeat, stopping"));
+        return {std::nullopt, ZRError::zr_errorWithLocalizedDescription(issuesErrorText())};
+    }
+    if (added == 0) {
+        Platform::SystemLog::log(QStringLiteral("issue search page brought no new issue but more pages"));
+        return {std::nullopt, ZRError::zr_errorWithLocalizedDescription(issuesErrorText())};
+    }
+    if (m_issues.size() >= MaximumIssues) {
+        m_morePages = true;
+        return {};
+    }
+    if (receivedPageCount() >= MaximumPages)
+        m_morePages = true;
+    m_pageTokens.insert(next.toString());
+    return {pageRequest(next.toString()), std::nullopt};
+}
+
+QJsonObject ZRJSearchForIssuesOperation::result() const {
     QJsonObject result = m_firstPage.value_or(QJsonObject());
     QJsonArray issues = m_issues;
-    if (morePages || issues.size() > MaximumIssues) {
+    if (m_morePages || issues.size() > MaximumIssues) {
         Platform::SystemLog::log(
             QStringLiteral("issue search stopped at %1 issues; the rest is not downloaded")
-                .arg(MaximumIssues));
+                .arg(std::min<qsizetype>(issues.size(), MaximumIssues)));
         while (issues.size() > MaximumIssues)
             issues.removeLast();
     }
-    // One object as from a single page: every issue, and nothing that would suggest more pages.
-    if (result.contains(QStringLiteral("issues")) || !issues.isEmpty())
+    // An answer that never held "issues" stays without, as a single page would.
+    if (m_sawIssues)
         result.insert(QStringLiteral("issues"), issues);
     result.remove(QStringLiteral("nextPageToken"));
     if (result.contains(QStringLiteral("isLast")))
         result.insert(QStringLiteral("isLast"), true);
-    completion(result, std::nullopt);
+    return result;
 }

@@ -224,3 +224,36 @@ TEST_F(JiraIssueManagerTest, AFailedSearchReportsItsErrorAndKeepsTheCache) {
     EXPECT_FALSE(unusable.error.has_value());
     EXPECT_EQ(JiraIssueManager::issues(*filter)->size(), 5);
 }
+
+TEST_F(JiraIssueManagerTest, ASearchWhosePagesAreBrokenFailsAndKeepsTheCache) {
+    ASSERT_TRUE(download(filter).issues.has_value());
+    standIn.issuePageSize = 2;
+    standIn.issuePagingFault = JiraStandIn::PagingFault::WrongType;
+    const Outcome failed = download(filter);
+    EXPECT_FALSE(failed.issues.has_value());
+    ASSERT_TRUE(failed.error.has_value());
+    EXPECT_EQ(failed.error->localizedDescription(), QStringLiteral("Could not download Jira resources."));
+    EXPECT_EQ(JiraIssueManager::issues(*filter)->size(), 5);
+}
+
+TEST_F(JiraIssueManagerTest, ASiteWithoutProjectsGivesNeitherIssuesNorError) {
+    const QString second = addSecondSite();
+    standIn.setOverride(sitePath(second, "/rest/api/3/project/search"),
+                        JiraStandIn::Reply::error(500, QStringLiteral("down")));
+    bool done = false;
+    JiraResourcesManager::startGetAccessibleResourcesOperation(
+        storedAccount(), accountID, [&done](const std::optional<QList<Platform::Error>>&) { done = true; });
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return done; }));
+    const auto sites = JiraResourcesManager::resourcesPerAccount().value(accountID);
+    ASSERT_EQ(sites.size(), 2);
+    ASSERT_FALSE(sites[1]->projects().has_value());
+
+    auto onSecond = std::make_shared<IssueFilter>(QStringLiteral("G-") + accountID, accountID, second,
+                                                  QStringLiteral("10000"), QStringLiteral("ABC"));
+    standIn.clearRequests();
+    const Outcome outcome = download(onSecond);
+    EXPECT_FALSE(outcome.issues.has_value());
+    EXPECT_FALSE(outcome.error.has_value());
+    EXPECT_FALSE(JiraIssueManager::issues(*onSecond).has_value());
+    EXPECT_TRUE(standIn.requests(QStringLiteral("/search/jql$")).isEmpty());
+}

@@ -361,7 +361,7 @@ TEST_F(OperationTest, IssueSearchFollowsPageTokensAndDeliversOneObject) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(requests[i].queryValue(QStringLiteral("jql")), QStringLiteral(R"(project = "ABC")"));
         EXPECT_EQ(requests[i].queryValue(QStringLiteral("fields")), ZRJSearchForIssuesOperation::Fields);
-        EXPECT_FALSE(requests[i].query.hasQueryItem(QStringLiteral("maxResults")));
+        EXPECT_EQ(requests[i].queryValue(QStringLiteral("maxResults")), QStringLiteral("100"));
         EXPECT_EQ(requests[i].query.hasQueryItem(QStringLiteral("nextPageToken")), i > 0);
     }
 }
@@ -382,10 +382,11 @@ TEST_F(OperationTest, IssueSearchStopsAtAThousandIssues) {
     const QJsonObject model = site.issues.first().toObject();
     for (int i = 0; i < 1100; ++i) {
         QJsonObject issue = model;
+        issue.insert(QStringLiteral("id"), QString::number(20000 + i));
         issue.insert(QStringLiteral("key"), QStringLiteral("ABC-%1").arg(100 + i));
         site.issues.append(issue);
     }
-    standIn.issuePageSize = 100;
+    standIn.issuePageSize = 5000; // the server would give more; the client asks for 100 a page
     Platform::SystemLog::Capture log;
     ObjectAnswer answer;
     manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
@@ -539,4 +540,105 @@ TEST_F(OperationTest, AValueThatCannotBeAPathSegmentFailsOnlyItsOwnRequest) {
     manager().getCurrentUser(token(), cloudID, user.completion());
     ASSERT_TRUE(user.wait());
     EXPECT_FALSE(user.error);
+}
+
+namespace {
+void addIssues(JiraStandIn::Site& site, int count) {
+    const QJsonObject model = site.issues.first().toObject();
+    for (int i = 0; i < count; ++i) {
+        QJsonObject issue = model;
+        issue.insert(QStringLiteral("id"), QString::number(30000 + i));
+        issue.insert(QStringLiteral("key"), QStringLiteral("ABC-%1").arg(1000 + i));
+        site.issues.append(issue);
+    }
+}
+} // namespace
+
+TEST_F(OperationTest, IssuePagesThatAreNotWhatWasAskedForEndTheSearchWithAnError) {
+    using Fault = JiraStandIn::PagingFault;
+    for (const Fault fault :
+         {Fault::WrongType, Fault::RepeatedToken, Fault::EndlessPages, Fault::PagesServedTwice}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        standIn.issuePagingFault = fault;
+        standIn.issuePageSize = 2;
+        standIn.clearRequests();
+        ObjectAnswer answer;
+        manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+        ASSERT_TRUE(answer.wait());
+        EXPECT_FALSE(answer.value) << "no partial list";
+        ASSERT_TRUE(answer.error);
+        EXPECT_TRUE(answer.error->isSameKind(ZRError::zr_errorWithLocalizedDescription(QString())));
+        EXPECT_EQ(answer.error->localizedDescription(), QStringLiteral("Could not download Jira resources."));
+        EXPECT_LE(standIn.requests(QStringLiteral("/search/jql$")).size(), 4);
+    }
+}
+
+TEST_F(OperationTest, AnIssueOnTwoPagesIsKeptOnce) {
+    const auto issue = [](const char* id) {
+        return QJsonObject{{QStringLiteral("id"), QString::fromLatin1(id)},
+                           {QStringLiteral("key"), QStringLiteral("ABC-") + QString::fromLatin1(id)}};
+    };
+    standIn.setOverride(
+        QStringLiteral("/search/jql$"),
+        Reply::json(QJsonObject{{QStringLiteral("issues"), QJsonArray{issue("1"), issue("2")}},
+                                {QStringLiteral("nextPageToken"), QStringLiteral("t1")}}),
+        1);
+    standIn.setOverride(
+        QStringLiteral("/search/jql$"),
+        Reply::json(QJsonObject{{QStringLiteral("issues"), QJsonArray{issue("2"), issue("3")}},
+                                {QStringLiteral("isLast"), true}}),
+        1);
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(keys(answer.value->value(QStringLiteral("issues")).toArray(), QStringLiteral("id")),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+}
+
+TEST_F(OperationTest, IssuePagingEndsAfterAHundredPages) {
+    addIssues(standIn.sites().first(), 150);
+    standIn.issuePageSize = 1; // a server that hands out one issue a page whatever is asked
+    Platform::SystemLog::Capture log;
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+    ASSERT_TRUE(answer.wait(30000));
+    ASSERT_TRUE(answer.value);
+    EXPECT_EQ(answer.value->value(QStringLiteral("issues")).toArray().size(), 100);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/search/jql$")).size(), 100);
+    EXPECT_TRUE(log.contains(QStringLiteral("issue search stopped after 100 pages")));
+}
+
+TEST_F(OperationTest, AProjectPageWhoseValuesIsNoArrayIsAnError) {
+    standIn.projectPageSize = 1;
+    standIn.projectPagingFault = JiraStandIn::PagingFault::WrongType;
+    ArrayAnswer answer;
+    manager().getProjectsPaginated(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    EXPECT_FALSE(answer.value);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->localizedDescription(), QStringLiteral("Could not download Jira projects."));
+}
+
+TEST_F(OperationTest, AHugeProjectTotalGivesABoundedProgressShare) {
+    const QString next =
+        standIn.baseUrl().toString() + sitePath(QStringLiteral("/rest/api/3/project/search?startAt=1"));
+    for (const double total : {9.0e18, -5.0}) {
+        SCOPED_TRACE(total);
+        standIn.clearSwitches();
+        standIn.setOverride(QStringLiteral("/project/search$"),
+                            Reply::json(QJsonObject{{QStringLiteral("values"), QJsonArray()},
+                                                    {QStringLiteral("maxResults"), 1},
+                                                    {QStringLiteral("total"), total},
+                                                    {QStringLiteral("nextPage"), next}}),
+                            1);
+        auto operation = std::make_shared<ZRJGetProjectsPaginatedOperation>(manager().sessionManager());
+        ArrayAnswer answer;
+        operation->getProjectsPaginated(token(), cloudID, answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_TRUE(answer.value);
+        const auto& children = operation->progress()->progress->children();
+        ASSERT_EQ(children.size(), 1);
+        EXPECT_EQ(children.first().pendingUnitCount, total > 0 ? 1000000000 : 0);
+    }
 }

@@ -507,6 +507,8 @@ JiraStandIn::Reply JiraStandIn::projectSearch(const Request& request, Site& site
         next.setQuery(QStringLiteral("maxResults=%1&startAt=%2").arg(maxResults).arg(startAt + maxResults));
         page.insert(QStringLiteral("nextPage"), next.toString());
     }
+    if (projectPagingFault == PagingFault::WrongType && startAt > 0)
+        page.insert(QStringLiteral("values"), QJsonObject{{QStringLiteral("projects"), values}});
     return Reply::json(page);
 }
 
@@ -584,11 +586,13 @@ JiraStandIn::Reply JiraStandIn::issueSearch(const Request& request, Site& site) 
         const QByteArray decoded =
             QByteArray::fromBase64(pageToken.toLatin1(), QByteArray::Base64UrlEncoding);
         bool ok = decoded.startsWith("offset:");
-        offset = ok ? decoded.mid(7).toInt(&ok) : 0;
-        if (!ok || offset < 0 || offset > found.size())
+        offset = ok ? decoded.mid(7).split(':').constFirst().toInt(&ok) : 0;
+        if (!ok || offset < 0 || (offset > found.size() && issuePagingFault != PagingFault::EndlessPages))
             return Reply::error(400, QStringLiteral("Invalid nextPageToken"));
     }
-    const int pageSize = std::max(1, intQuery(request, QStringLiteral("maxResults"), issuePageSize));
+    // Like Jira Cloud, the page size asked for is honoured up to the server's own largest page.
+    const int pageSize =
+        std::clamp(intQuery(request, QStringLiteral("maxResults"), issuePageSize), 1, std::max(1, issuePageSize));
     const QStringList wantedFields = request.queryValue(QStringLiteral("fields")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     QJsonArray issues;
     for (qsizetype i = offset; i < found.size() && i < offset + pageSize; ++i) {
@@ -612,6 +616,7 @@ JiraStandIn::Reply JiraStandIn::issueSearch(const Request& request, Site& site) 
         page.insert(QStringLiteral("nextPageToken"),
                     QString::fromLatin1(("offset:" + QByteArray::number(offset + pageSize))
                                             .toBase64(QByteArray::Base64UrlEncoding)));
+    applyIssuePagingFault(page, offset, pageSize);
     return Reply::json(page);
 }
 

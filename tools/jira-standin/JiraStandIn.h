@@ -110,7 +110,8 @@ public:
         cookie; off by default, when the authorize page redirects at once. */
     bool requireLogin = false;
     int projectPageSize = 50;
-    int issuePageSize = 50;
+    /*! The issue search's default and largest page. */
+    int issuePageSize = 100;
 
     // Tokens.
     /*! A valid access and refresh token pair, as after a sign-in. */
@@ -122,6 +123,21 @@ public:
     int reusedRefreshTokenCount() const { return m_reusedRefreshTokens; }
 
     // Fault switches.
+    enum class PagingFault {
+        None,
+        /*! Pages after the first carry "issues" (or a project page its "values") as an object. */
+        WrongType,
+        /*! Every page names the second page's token as the next one. */
+        RepeatedToken,
+        /*! Pages never end: past the last issue come empty pages, each with a fresh token. */
+        EndlessPages,
+        /*! Every page is served twice, the second time under a fresh token. */
+        PagesServedTwice,
+    };
+    /*! Faults of the issue search's token paging. */
+    PagingFault issuePagingFault = PagingFault::None;
+    /*! Faults of the project search's pages (WrongType only). */
+    PagingFault projectPagingFault = PagingFault::None;
     /*! After letting `skip` matching requests through, the next `times` requests (-1: all) whose path
         matches the pattern get this reply instead. */
     void setOverride(const QString& pathPattern, Reply reply, int times = -1, int skip = 0);
@@ -177,6 +193,7 @@ private:
     Reply accessibleResources(const Request& request);
     Reply projectSearch(const Request& request, Site& site);
     Reply issueSearch(const Request& request, Site& site);
+    void applyIssuePagingFault(QJsonObject& page, int offset, int pageSize);
     Reply boards(const Request& request, Site& site);
     Reply sprints(const Request& request, Site& site, qint64 boardID);
 
@@ -200,5 +217,6 @@ private:
     QSet<QString> m_refreshTokens;
     QSet<QString> m_usedRefreshTokens;
     int m_reusedRefreshTokens = 0;
+    int m_issuePageServings = 0;
     quint64 m_tokenCounter = 0;
 };
