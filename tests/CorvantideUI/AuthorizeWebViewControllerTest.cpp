@@ -120,6 +120,32 @@ TEST(RedirectPage, OnlyTheCallbacksOwnSchemeHostAndPortWithTheRedirectPath) {
         QUrl(QStringLiteral("https://www.dunwarbeck.com/atlassian/jira_oauth.html")), QUrl()));
 }
 
+TEST(RedirectPage, ACodeIsExchangedOnlyWithOurStateAndEveryRefusalSaysWhy) {
+    const QString state = QStringLiteral("0F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0");
+    const auto read = [&](const QString& query) {
+        return AuthorizeWebViewController::readRedirect(
+            QUrl(QStringLiteral("https://www.dunwarbeck.com/atlassian/jira_oauth.html") + query), state);
+    };
+    const auto redirect = read(QStringLiteral("?code=first&code=second&state=") + state);
+    EXPECT_EQ(redirect.code, QStringLiteral("first"));
+    EXPECT_TRUE(redirect.logLine.isEmpty());
+    EXPECT_EQ(read(QStringLiteral("?code=c%2Fd&state=") + state).code, QStringLiteral("c/d"));
+    // The first state item counts; the state is compared exactly, case included.
+    EXPECT_EQ(read(QStringLiteral("?state=other&state=") + state + QStringLiteral("&code=c")).logLine,
+              QStringLiteral("Got wrong state value: other != ") + state);
+    EXPECT_EQ(read(QStringLiteral("?code=c&state=") + state.toLower()).logLine,
+              QStringLiteral("Got wrong state value: ") + state.toLower() + QStringLiteral(" != ") + state);
+    EXPECT_EQ(read(QStringLiteral("?code=c&state")).logLine,
+              QStringLiteral("Got wrong state value:  != ") + state);
+    EXPECT_EQ(read(QStringLiteral("?code=c")).logLine, QStringLiteral("Got no state value"));
+    EXPECT_EQ(read(QString()).logLine, QStringLiteral("Could not parse queryItems"));
+    EXPECT_EQ(read(QStringLiteral("?state=") + state + QStringLiteral("&code=")).logLine,
+              QStringLiteral("Got no code value"));
+    const auto refused = read(QStringLiteral("?error=access_denied&state=") + state);
+    EXPECT_FALSE(refused.code.has_value());
+    EXPECT_EQ(refused.logLine, QStringLiteral("Got authorization error: access_denied"));
+}
+
 TEST_F(SignInTest, TheRedirectIsExchangedOnceAndTheAccountOfTheFirstSiteIsStored) {
     JiraStandIn::Site second = standIn.sites().first();
     second.cloudID = QStringLiteral("c0ffee00-0000-4000-8000-000000000002");

@@ -183,32 +183,34 @@ WebNavigationPolicy AuthorizeWebViewController::decidePolicy(const WebNavigation
     return WebNavigationPolicy::Allow;
 }
 
-WebNavigationPolicy AuthorizeWebViewController::decideRedirect(const QUrl& url) {
-    if (!url.isValid() || !url.hasQuery()) {
-        Platform::SystemLog::log(QStringLiteral("Could not parse queryItems"));
-        return WebNavigationPolicy::Allow;
-    }
+AuthorizeWebViewController::Redirect AuthorizeWebViewController::readRedirect(const QUrl& url,
+                                                                              const QString& authState) {
+    if (!url.isValid() || !url.hasQuery())
+        return {std::nullopt, QStringLiteral("Could not parse queryItems")};
     const QList<QPair<QString, QString>> items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
     const std::optional<QString> state = firstQueryItem(items, QStringLiteral("state"));
-    if (!state) {
-        Platform::SystemLog::log(QStringLiteral("Got no state value"));
-        return WebNavigationPolicy::Allow;
-    }
-    if (*state != m_authState) {
-        Platform::SystemLog::log(QStringLiteral("Got wrong state value: ") + *state + QStringLiteral(" != ") +
-                                 m_authState);
-        return WebNavigationPolicy::Allow;
-    }
+    if (!state)
+        return {std::nullopt, QStringLiteral("Got no state value")};
+    if (*state != authState)
+        return {std::nullopt,
+                QStringLiteral("Got wrong state value: ") + *state + QStringLiteral(" != ") + authState};
     const std::optional<QString> code = firstQueryItem(items, QStringLiteral("code"));
-    if (!code || code->isEmpty()) {
-        // The user refused on the consent page: the window stays for the user to close or try again.
-        if (const std::optional<QString> error = firstQueryItem(items, QStringLiteral("error")))
-            Platform::SystemLog::log(QStringLiteral("Got authorization error: ") + *error);
-        else
-            Platform::SystemLog::log(QStringLiteral("Got no code value"));
+    if (code && !code->isEmpty())
+        return {code, QString()};
+    // The user refused on the consent page: the server sends the state back with an error instead.
+    if (const std::optional<QString> error = firstQueryItem(items, QStringLiteral("error")))
+        return {std::nullopt, QStringLiteral("Got authorization error: ") + *error};
+    return {std::nullopt, QStringLiteral("Got no code value")};
+}
+
+WebNavigationPolicy AuthorizeWebViewController::decideRedirect(const QUrl& url) {
+    const Redirect redirect = readRedirect(url, m_authState);
+    if (!redirect.code) {
+        // Nothing to exchange: the window stays for the user to close or to try again.
+        Platform::SystemLog::log(redirect.logLine);
         return WebNavigationPolicy::Allow;
     }
-    startGetAuthorizationCodeOperation(*code);
+    startGetAuthorizationCodeOperation(*redirect.code);
     return WebNavigationPolicy::Cancel;
 }
 

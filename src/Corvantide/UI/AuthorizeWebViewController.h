@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class FetchTokenResponse;
 
@@ -46,6 +47,14 @@ public:
     /*! Whether the URL is the redirect page of the configured callback URL: its scheme, host and port,
         and a path that contains "atlassian/jira_oauth.html". */
     static bool isRedirectPage(const QUrl& url, const QUrl& callbackURL);
+
+    /*! What a redirect to the redirect page brings: the code to exchange when the state is ours, or the
+        line for the system log that says why there is none. */
+    struct Redirect {
+        std::optional<QString> code;
+        QString logLine;
+    };
+    static Redirect readRedirect(const QUrl& url, const QString& authState);
 
 public Q_SLOTS:
     void doOK();
