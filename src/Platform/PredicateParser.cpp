@@ -2,6 +2,7 @@
 #include "Platform/PredicateValues.h"
 
 #include <cmath>
+#include <limits>
 
 namespace Platform {
 
@@ -20,8 +21,22 @@ bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
+int digitValue(QChar c, int base) {
+    const char16_t u = c.unicode();
+    int value = -1;
+    if (u >= '0' && u <= '9')
+        value = u - '0';
+    else if (u >= 'a' && u <= 'f')
+        value = u - 'a' + 10;
+    else if (u >= 'A' && u <= 'F')
+        value = u - 'A' + 10;
+    return value < base ? value : -1;
+}
+
 // Recursive descent over the format text. Errors are thrown as ParseError and caught in fromFormat, so no
-// half-built predicate escapes; the depth limit keeps the recursion shallow whatever the input.
+// half-built predicate escapes; the depth limit keeps the recursion shallow whatever the input. Every
+// node is made by the tree API, so what it refuses (text too long or too deep once printed, a pattern
+// that does not compile) is refused here too.
 class Parser {
 public:
     explicit Parser(QStringView text)
@@ -40,6 +55,9 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& message) const { throw ParseError{message, m_pos}; }
+    [[noreturn]] void failAt(qsizetype offset, const QString& message) const {
+        throw ParseError{message, offset};
+    }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
     QChar peek(qsizetype ahead = 0) const {
@@ -85,29 +103,38 @@ private:
 
     int deeper(int depth) const {
         if (depth + 1 > Predicate::MaximumNestingDepth)
-            fail(QStringLiteral("parentheses and NOT are nested deeper than %1 levels")
+            fail(QStringLiteral("parentheses, NOT and collections are nested deeper than %1 levels")
                      .arg(Predicate::MaximumNestingDepth));
         return depth + 1;
     }
 
+    Predicate checked(Predicate predicate, qsizetype offset) const {
+        if (!predicate.isValid())
+            failAt(offset, predicate.errorMessage());
+        return predicate;
+    }
+
     Predicate parseOr(int depth) {
+        const qsizetype start = m_pos;
         QList<Predicate> parts{parseAnd(depth)};
         while (acceptWord(u"OR") || acceptSymbol(u"||"))
             parts.append(parseAnd(depth));
-        return parts.size() == 1 ? parts.constFirst() : Predicate::orPredicate(parts);
+        return parts.size() == 1 ? parts.constFirst() : checked(Predicate::orPredicate(parts), start);
     }
 
     Predicate parseAnd(int depth) {
+        const qsizetype start = m_pos;
         QList<Predicate> parts{parseUnary(depth)};
         while (acceptWord(u"AND") || acceptSymbol(u"&&"))
             parts.append(parseUnary(depth));
-        return parts.size() == 1 ? parts.constFirst() : Predicate::andPredicate(parts);
+        return parts.size() == 1 ? parts.constFirst() : checked(Predicate::andPredicate(parts), start);
     }
 
     Predicate parseUnary(int depth) {
         skipSpace();
+        const qsizetype start = m_pos;
         if (acceptWord(u"NOT") || (peek() == u'!' && peek(1) != u'=' && acceptSymbol(u"!")))
-            return Predicate::notPredicate(parseUnary(deeper(depth)));
+            return checked(Predicate::notPredicate(parseUnary(deeper(depth))), start);
         if (acceptSymbol(u"(")) {
             Predicate inner = parseOr(deeper(depth));
             expectSymbol(u")");
@@ -117,15 +144,24 @@ private:
             return Predicate::truePredicate();
         if (acceptWord(u"FALSEPREDICATE"))
             return Predicate::falsePredicate();
-        return parseComparison();
+        if (acceptWord(u"ANY") || acceptWord(u"SOME"))
+            return parseComparison(depth, Predicate::Modifier::Any);
+        if (acceptWord(u"ALL"))
+            return parseComparison(depth, Predicate::Modifier::All);
+        // NONE is the negation of ANY, as the platform reads it.
+        if (acceptWord(u"NONE"))
+            return checked(Predicate::notPredicate(parseComparison(depth, Predicate::Modifier::Any)), start);
+        return parseComparison(depth, Predicate::Modifier::Direct);
     }
 
-    Predicate parseComparison() {
-        const Expression left = parseExpression();
+    Predicate parseComparison(int depth, Predicate::Modifier modifier) {
+        skipSpace();
+        const qsizetype start = m_pos;
+        const Expression left = parseExpression(depth);
         const Predicate::Operator op = parseOperator();
         const Predicate::Options options = parseOptions();
-        const Expression right = parseExpression();
-        return Predicate::comparison(left, op, right, options);
+        const Expression right = parseExpression(depth);
+        return checked(Predicate::comparison(left, op, right, options, modifier), start);
     }
 
     Predicate::Operator parseOperator() {
@@ -147,11 +183,15 @@ private:
                 return op;
         }
         static const std::pair<QStringView, Op> words[] = {
-            {u"CONTAINS", Op::Contains}, {u"BEGINSWITH", Op::BeginsWith}, {u"ENDSWITH", Op::EndsWith}};
+            {u"CONTAINS", Op::Contains}, {u"BEGINSWITH", Op::BeginsWith}, {u"ENDSWITH", Op::EndsWith},
+            {u"LIKE", Op::Like},         {u"MATCHES", Op::Matches},       {u"IN", Op::In},
+            {u"BETWEEN", Op::Between}};
         for (const auto& [word, op] : words) {
             if (acceptWord(word))
                 return op;
         }
+        if (peekWord().compare(u"UTI", Qt::CaseInsensitive) == 0 && peek(3) == u'-')
+            fail(QStringLiteral("the UTI-CONFORMS-TO and UTI-EQUALS operators are not supported"));
         if (atEnd())
             fail(QStringLiteral("expected a comparison operator at the end"));
         fail(QStringLiteral("expected a comparison operator at \"%1\"").arg(excerpt()));
@@ -175,7 +215,20 @@ private:
         return options;
     }
 
-    Expression parseExpression() {
+    // An expression, then a check that no arithmetic follows it: it would otherwise read as a
+    // comparison operator that is missing.
+    Expression parseExpression(int depth) {
+        Expression expression = parsePrimary(depth);
+        skipSpace();
+        const QChar c = peek();
+        if (c == u'+' || c == u'-' || c == u'*' || c == u'/')
+            fail(QStringLiteral("arithmetic (%1) is not supported").arg(c));
+        if (c == u':' && peek(1) == u'=')
+            fail(QStringLiteral("assignments (:=) are not supported"));
+        return expression;
+    }
+
+    Expression parsePrimary(int depth) {
         skipSpace();
         if (atEnd())
             fail(QStringLiteral("expected a value or key path at the end"));
@@ -184,8 +237,25 @@ private:
             return Expression::constant(parseString());
         if (c.isDigit() || ((c == u'-' || c == u'+' || c == u'.') && (peek(1).isDigit() || peek(1) == u'.')))
             return Expression::constant(parseNumber());
-        if (c == u'#' || isWordStart(c)) {
-            if (c != u'#') {
+        if (c == u'{')
+            return parseAggregate(deeper(depth));
+        if (c == u'$')
+            fail(QStringLiteral("variables ($NAME) are not supported"));
+        if (c == u'%')
+            fail(QStringLiteral("format arguments (%@, %K) are not supported"));
+        if (c == u'(')
+            fail(QStringLiteral("parenthesised expressions are not supported; parentheses group predicates"));
+        if (c == u'#' || c == u'@' || isWordStart(c)) {
+            if (c != u'#' && c != u'@') {
+                const QStringView word = peekWord();
+                const qsizetype after = m_pos + word.size();
+                const bool call = after < m_text.size() && (m_text[after] == u'(' || m_text[after] == u':');
+                if (word.compare(u"SUBQUERY", Qt::CaseInsensitive) == 0)
+                    fail(QStringLiteral("subqueries (SUBQUERY) are not supported"));
+                if (word.compare(u"FETCH", Qt::CaseInsensitive) == 0)
+                    fail(QStringLiteral("FETCH expressions are not supported"));
+                if (word.compare(u"ANYKEY", Qt::CaseInsensitive) == 0)
+                    fail(QStringLiteral("ANYKEY is not supported"));
                 if (acceptWord(u"TRUE") || acceptWord(u"YES"))
                     return Expression::constant(true);
                 if (acceptWord(u"FALSE") || acceptWord(u"NO"))
@@ -194,31 +264,111 @@ private:
                     return Expression::nil();
                 if (acceptWord(u"CAST"))
                     return Expression::constant(parseDateCast());
+                if (call)
+                    fail(QStringLiteral("function expressions (%1) are not supported").arg(word));
+                if (acceptWord(u"SELF")) {
+                    if (peek() == u'[')
+                        fail(QStringLiteral("subscripts of SELF are not supported"));
+                    if (peek() != u'.')
+                        return Expression::evaluatedObject();
+                    ++m_pos;
+                }
             }
-            return Expression::keyPath(parseKeyPath());
+            return parseKeyPath();
         }
         fail(QStringLiteral("expected a value or key path at \"%1\"").arg(excerpt()));
     }
 
-    QString parseKeyPath() {
-        QStringList components;
+    Expression parseAggregate(int depth) {
+        expectSymbol(u"{");
+        QList<Expression> elements;
+        if (!acceptSymbol(u"}")) {
+            do {
+                elements.append(parseExpression(depth));
+            } while (acceptSymbol(u","));
+            expectSymbol(u"}");
+        }
+        return Expression::aggregate(elements);
+    }
+
+    Expression parseKeyPath() {
+        const qsizetype start = m_pos;
+        QString path;
         while (true) {
             const bool escaped = !atEnd() && peek() == u'#';
-            if (escaped)
+            const bool collectionOperator = !atEnd() && peek() == u'@';
+            if (escaped || collectionOperator)
                 ++m_pos;
             const QStringView word = peekWord();
             if (word.isEmpty())
                 fail(QStringLiteral("expected a key path component at \"%1\"").arg(excerpt()));
-            if (!escaped && isReservedPredicateWord(word))
+            if (!escaped && !collectionOperator && isReservedPredicateWord(word))
                 fail(
                     QStringLiteral("\"%1\" is a reserved word; write #%1 to use it in a key path").arg(word));
-            components.append(word.toString());
+            if (!path.isEmpty())
+                path += u'.';
+            if (collectionOperator)
+                path += u'@';
+            path += word;
             m_pos += word.size();
+            while (peek() == u'[')
+                path += parseSubscript();
             if (atEnd() || peek() != u'.')
                 break;
             ++m_pos;
         }
-        return components.join(u'.');
+        const Expression expression = Expression::keyPath(path);
+        if (!expression.isValid())
+            failAt(start, expression.errorMessage());
+        return expression;
+    }
+
+    QString parseSubscript() {
+        expectSymbol(u"[");
+        skipSpace();
+        QString index;
+        if (acceptWord(u"FIRST")) {
+            index = QStringLiteral("FIRST");
+        } else if (acceptWord(u"LAST")) {
+            index = QStringLiteral("LAST");
+        } else if (acceptWord(u"SIZE")) {
+            index = QStringLiteral("SIZE");
+        } else if (peek().isDigit()) {
+            const qsizetype start = m_pos;
+            const QVariant position = parseNumber();
+            if (!PredicateValues::isIntegral(position) || position.typeId() == QMetaType::ULongLong)
+                failAt(start, QStringLiteral("a subscript position is a whole number"));
+            index = QString::number(position.toLongLong());
+        } else if (peek() == u'"' || peek() == u'\'') {
+            fail(QStringLiteral("dictionary subscripts are not supported; write the key in the key path"));
+        } else {
+            fail(QStringLiteral("a subscript is FIRST, LAST, SIZE or a position, not \"%1\"").arg(excerpt()));
+        }
+        expectSymbol(u"]");
+        return u'[' + index + u']';
+    }
+
+    void appendCodePoint(QString& value, char32_t code) {
+        if (code > 0x10FFFF)
+            fail(QStringLiteral("\\U%1 is not a character").arg(uint(code), 8, 16, QLatin1Char('0')));
+        if (code >= 0x10000)
+            value += QString::fromUcs4(&code, 1);
+        else
+            value += QChar(char16_t(code));
+    }
+
+    char32_t readDigits(int count, int base, const QString& escape) {
+        char32_t code = 0;
+        for (int i = 0; i < count; ++i, ++m_pos) {
+            const int digit = atEnd() ? -1 : digitValue(peek(), base);
+            if (digit < 0)
+                fail(QStringLiteral("%1 must be followed by %2 %3 digits")
+                         .arg(escape)
+                         .arg(count)
+                         .arg(base == 8 ? QStringLiteral("octal") : QStringLiteral("hexadecimal")));
+            code = code * char32_t(base) + char32_t(digit);
+        }
+        return code;
     }
 
     QString parseString() {
@@ -227,37 +377,59 @@ private:
         QString value;
         while (!atEnd() && peek() != quote) {
             QChar c = m_text[m_pos++];
-            if (c == u'\\') {
-                if (atEnd())
-                    break;
-                c = m_text[m_pos++];
-                switch (c.unicode()) {
-                case 'n':
-                    c = u'\n';
-                    break;
-                case 't':
-                    c = u'\t';
-                    break;
-                case 'r':
-                    c = u'\r';
-                    break;
-                case 'u': {
-                    ushort code = 0;
-                    for (int i = 0; i < 4; ++i, ++m_pos) {
-                        const int digit =
-                            atEnd() ? -1 : QStringLiteral("0123456789abcdef").indexOf(peek().toLower());
-                        if (digit < 0)
-                            fail(QStringLiteral("\\u must be followed by four hexadecimal digits"));
-                        code = ushort(code * 16 + digit);
-                    }
-                    c = QChar(code);
-                    break;
-                }
-                default:
-                    break; // \\, \", \' and any other escaped character stand for themselves
-                }
+            if (c != u'\\') {
+                value += c;
+                continue;
             }
-            value += c;
+            if (atEnd())
+                break;
+            c = m_text[m_pos++];
+            switch (c.unicode()) {
+            case 'n':
+                value += u'\n';
+                break;
+            case 't':
+                value += u'\t';
+                break;
+            case 'r':
+                value += u'\r';
+                break;
+            case 'a':
+                value += QChar(0x07);
+                break;
+            case 'b':
+                value += QChar(0x08);
+                break;
+            case 'f':
+                value += QChar(0x0c);
+                break;
+            case 'v':
+                value += QChar(0x0b);
+                break;
+            case 'x':
+                appendCodePoint(value, readDigits(2, 16, QStringLiteral("\\x")));
+                break;
+            case 'u':
+                appendCodePoint(value, readDigits(4, 16, QStringLiteral("\\u")));
+                break;
+            case 'U':
+                appendCodePoint(value, readDigits(8, 16, QStringLiteral("\\U")));
+                break;
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7':
+                --m_pos;
+                appendCodePoint(value, readDigits(3, 8, QStringLiteral("\\ with a digit")));
+                break;
+            default:
+                value += c; // \\, \", \' and any other escaped character stand for themselves
+                break;
+            }
         }
         if (atEnd()) {
             m_pos = start;
@@ -269,8 +441,29 @@ private:
 
     QVariant parseNumber() {
         const qsizetype start = m_pos;
+        const bool negative = peek() == u'-';
         if (peek() == u'-' || peek() == u'+')
             ++m_pos;
+        const QChar prefix = peek(1).toLower();
+        if (peek() == u'0' && (prefix == u'x' || prefix == u'o' || prefix == u'b')) {
+            const int base = prefix == u'x' ? 16 : prefix == u'o' ? 8 : 2;
+            m_pos += 2;
+            quint64 value = 0;
+            qsizetype digits = 0;
+            for (int digit; !atEnd() && (digit = digitValue(peek(), base)) >= 0; ++m_pos, ++digits) {
+                if (value > (std::numeric_limits<quint64>::max() - quint64(digit)) / quint64(base))
+                    failAt(start, QStringLiteral("\"%1\" is out of range").arg(m_text.mid(start, 24)));
+                value = value * quint64(base) + quint64(digit);
+            }
+            if (digits == 0 || (!atEnd() && isWordChar(peek())))
+                failAt(start,
+                       QStringLiteral("\"%1\" is not a number").arg(m_text.mid(start, m_pos - start + 1)));
+            if (!negative)
+                return value;
+            if (value > quint64(std::numeric_limits<qint64>::max()) + 1)
+                failAt(start, QStringLiteral("\"%1\" is out of range").arg(m_text.mid(start, m_pos - start)));
+            return qlonglong(0 - value);
+        }
         bool integral = true;
         while (!atEnd() && (peek().isDigit() || peek() == u'.' || peek().toLower() == u'e' ||
                             ((peek() == u'-' || peek() == u'+') && m_text[m_pos - 1].toLower() == u'e'))) {
@@ -279,11 +472,18 @@ private:
             ++m_pos;
         }
         const QStringView text = m_text.mid(start, m_pos - start);
+        if (!atEnd() && isWordChar(peek())) {
+            m_pos = start;
+            fail(QStringLiteral("\"%1\" is not a number").arg(m_text.mid(start, text.size() + 1)));
+        }
         bool ok = false;
         if (integral) {
             const qlonglong value = text.toLongLong(&ok);
             if (ok)
                 return value;
+            const qulonglong unsignedValue = text.toULongLong(&ok);
+            if (ok && !negative)
+                return unsignedValue;
         }
         const double value = text.toDouble(&ok);
         if (!ok || !std::isfinite(value)) {
@@ -293,7 +493,7 @@ private:
         return value;
     }
 
-    QDateTime parseDateCast() {
+    QVariant parseDateCast() {
         expectSymbol(u"(");
         skipSpace();
         if (atEnd() || !(peek().isDigit() || peek() == u'-' || peek() == u'+' || peek() == u'.'))
@@ -307,10 +507,10 @@ private:
         if (type != QLatin1String("NSDate"))
             fail(QStringLiteral("CAST to \"%1\" is not supported; only \"NSDate\" is").arg(type));
         expectSymbol(u")");
-        // Seconds beyond what a date can hold (about 292 million years either way) are refused.
-        if (std::fabs(seconds) > 9.0e12)
-            fail(QStringLiteral("the date is out of range"));
-        return predicateReferenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
+        const Expression date = Expression::constant(QVariant::fromValue(PredicateDate{seconds}));
+        if (!date.isValid())
+            fail(date.errorMessage());
+        return date.constantValue();
     }
 
     QStringView m_text;

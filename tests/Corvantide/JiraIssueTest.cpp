@@ -274,8 +274,11 @@ TEST(JiraIssueTest, KeyPathsReachPropertiesAndFieldsForPredicates) {
     EXPECT_EQ(full.value(QStringLiteral("url")).toUrl(),
               QUrl(QStringLiteral("https://x.atlassian.net/browse/ABC-1")));
     for (const char* missing : {"assigneeDisplayName", "fields.flagged", "fields.nothing.deeper",
-                                "summary.length", "fields.labels.first", "noSuchProperty"})
+                                "summary.length", "noSuchProperty"})
         EXPECT_FALSE(full.value(QLatin1String(missing)).isValid()) << missing;
+    // A key of an array reads each element: strings have no such key.
+    EXPECT_EQ(full.value(QStringLiteral("fields.labels.first")),
+              QVariant(QVariantList{QVariant(), QVariant()}));
 
     const auto predicate = Platform::Predicate::fromFormat(
         u"statusCategoryKey == 'done' AND fields.priority.name ==[c] 'high' AND summary CONTAINS 'F'");

@@ -9,9 +9,10 @@
 /*! Reading model objects by key path, for predicates, tables and pop-ups. */
 namespace KeyValueCoding {
 
-/*! The value at a dotted key path: the first key is asked of the object, every further key descends into
-    the dictionary (a QVariantMap or a JSON object) reached so far. No value is an invalid QVariant; JSON
-    values come back as plain QVariants (objects as QVariantMap, arrays as QVariantList). */
+/*! The value at a key path: the first key is asked of the object, every further step descends into what
+    was reached so far (dictionaries, arrays with a key giving each element's value, @count, @sum, @avg,
+    @min, @max, [FIRST], [LAST], [SIZE], [n]). No value is an invalid QVariant; JSON values come back as
+    plain QVariants (objects as QVariantMap, arrays as QVariantList). */
 QVariant valueForKeyPath(const QString& keyPath,
                          const std::function<QVariant(const QString& key)>& valueForKey);
 
