@@ -162,7 +162,7 @@ TEST_F(PredicateEditorTest, EachTypeOffersItsOperatorsOptionsAndValues) {
     EXPECT_EQ(control<QComboBox>(row, "keyPopup")->currentText(), QStringLiteral("active"));
     EXPECT_EQ(itemTexts(control<QComboBox>(row, "operatorPopup")), (QStringList{"is", "is not"}));
     EXPECT_EQ(itemTexts(control<QComboBox>(row, "valueEditor")), (QStringList{"true", "false"}));
-    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == TRUE"));
+    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == 1"));
 
     row = addRowFor(editor, QStringLiteral("summary"));
     EXPECT_EQ(itemTexts(control<QComboBox>(row, "operatorPopup")),
@@ -170,7 +170,7 @@ TEST_F(PredicateEditorTest, EachTypeOffersItsOperatorsOptionsAndValues) {
     auto* value = control<QLineEdit>(row, "valueEditor");
     ASSERT_NE(value, nullptr);
     QTest::keyClicks(value, QStringLiteral("Crash"));
-    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == TRUE AND summary ==[cd] \"Crash\""));
+    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == 1 AND summary ==[cd] \"Crash\""));
 }
 
 TEST_F(PredicateEditorTest, OneUnknownTypeFailsTheWholeResource) {
@@ -226,6 +226,20 @@ TEST_F(PredicateEditorTest, NestedConditionRoundTripsThroughTheRows) {
     EXPECT_EQ(editor->objectValue()->format(), nested.format());
 }
 
+TEST_F(PredicateEditorTest, SavedBooleansAndQualifiedComparisonsReadBack) {
+    writeStandardRows();
+    // Booleans are saved as 1 and 0: the bool row shows them.
+    PredicateEditor* editor = openEditor(parsed(QStringLiteral("active == 0")));
+    ASSERT_FALSE(editor->isReadOnly());
+    ASSERT_EQ(editor->rowViews().size(), 2);
+    EXPECT_EQ(control<QComboBox>(editor->rowViews().at(1), "valueEditor")->currentText(),
+              QStringLiteral("false"));
+    // A row has no place for ANY: the condition is kept as it is.
+    editor = openEditor(parsed(QStringLiteral("ANY summary == \"x\"")));
+    EXPECT_TRUE(editor->isReadOnly());
+    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("ANY summary == \"x\""));
+}
+
 TEST_F(PredicateEditorTest, RowsAddAndRemove) {
     writeStandardRows();
     PredicateEditor* editor = openEditor(parsed(QStringLiteral("votes == 2")));
@@ -239,7 +253,7 @@ TEST_F(PredicateEditorTest, RowsAddAndRemove) {
         ->trigger();
     EXPECT_EQ(editor->rowViews().size(), 4);
     control<QToolButton>(editor->rowViews().at(1), "removeButton")->click();
-    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == TRUE"));
+    EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("active == 1"));
     control<QToolButton>(editor->rowViews().at(1), "removeButton")->click();
     ASSERT_EQ(editor->rowViews().size(), 1);
     EXPECT_EQ(editor->objectValue()->format(), QStringLiteral("TRUEPREDICATE"));

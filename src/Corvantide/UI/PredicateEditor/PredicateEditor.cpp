@@ -74,6 +74,11 @@ QString PredicateEditor::titleForOperator(Predicate::Operator op) {
         return tr("ends with", "predicate operator");
     case Predicate::Operator::Contains:
         return tr("contains", "predicate operator");
+    case Predicate::Operator::Matches:
+    case Predicate::Operator::Like:
+    case Predicate::Operator::In:
+    case Predicate::Operator::Between:
+        break; // no row offers these
     }
     return {};
 }
@@ -390,8 +395,7 @@ QWidget* PredicateEditor::valueEditorForRow(Row* row) {
             popUp->addItem(title, constant);
         }
         for (int i = 0; i < popUp->count(); ++i) {
-            if (rowTemplate.constantValues().at(i) == row->value &&
-                rowTemplate.constantValues().at(i).typeId() == row->value.typeId())
+            if (PredicateRowTemplate::isSameConstant(rowTemplate.constantValues().at(i), row->value))
                 popUp->setCurrentIndex(i);
         }
         connect(popUp, &QComboBox::activated, this,

@@ -34,10 +34,18 @@ PredicateRowTemplate PredicateRowTemplate::constants(const QString& keyPath, con
     return rowTemplate;
 }
 
+bool PredicateRowTemplate::isSameConstant(const QVariant& constant, const QVariant& value) {
+    // Booleans are written as 1 and 0 and read back as those integers.
+    if (constant.typeId() == QMetaType::Bool && value.typeId() != QMetaType::Bool)
+        return (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) &&
+               value.toLongLong() == (constant.toBool() ? 1 : 0);
+    return constant.typeId() == value.typeId() && constant == value;
+}
+
 bool PredicateRowTemplate::acceptsValue(const QVariant& value) const {
     if (!m_constants.isEmpty()) {
         for (const QVariant& constant : m_constants) {
-            if (constant.typeId() == value.typeId() && constant == value)
+            if (isSameConstant(constant, value))
                 return true;
         }
         return false;
@@ -75,7 +83,8 @@ bool PredicateRowTemplate::acceptsValue(const QVariant& value) const {
 }
 
 bool PredicateRowTemplate::matchesComparison(const Predicate& predicate) const {
-    if (m_kind != Kind::Comparison || predicate.kind() != Predicate::Kind::Comparison)
+    if (m_kind != Kind::Comparison || predicate.kind() != Predicate::Kind::Comparison ||
+        predicate.comparisonModifier() != Predicate::Modifier::Direct)
         return false;
     const Expression left = predicate.leftExpression();
     const Expression right = predicate.rightExpression();

@@ -37,6 +37,9 @@ public:
         left, a constant of the row's type (or one of its constants) on the right, one of its operators and
         no comparison option beyond its own. */
     bool matchesComparison(const Platform::Predicate& predicate) const;
+    /*! Whether two constants are the same choice: the same type and value, or a boolean and the integer
+        it is written as. */
+    static bool isSameConstant(const QVariant& constant, const QVariant& value);
     /*! Whether the value is one this row's value editor holds. */
     bool acceptsValue(const QVariant& value) const;
     /*! The value a new row starts with. */
