@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ZRUpdater/ZRUpdaterSandboxServiceProtocol.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/*! What the service may touch on behalf of its application: the application's own bundle as the thing
+    replaced and relaunched, and the updater's folders in the temporary directory as the place where
+    downloads, unpacked releases and the relaunch's leftovers lie. Tools are limited to the unpacking
+    command lines. Paths are compared after resolving links and "..", so neither leads outside. */
+class ZRUpdaterSandboxServiceConfinement {
+public:
+    ZRUpdaterSandboxServiceConfinement(const QString& bundlePath, const QStringList& updateFolders);
+    /*! The bundle with the updater's folders of this process's temporary directory. */
+    static ZRUpdaterSandboxServiceConfinement forBundle(const QString& bundlePath);
+
+    /*! Why the request is not allowed, or nullopt when it is. */
+    std::optional<QString> refusal(const ZRUpdaterSandboxServiceMessages::Request& request) const;
+
+    /*! The path names something strictly below one of the update folders. */
+    bool isInsideUpdateFolder(const QString& path) const;
+    /*! The path names the bundle itself. */
+    bool isBundle(const QString& path) const;
+
+private:
+    std::optional<QString> toolRefusal(const QString& launchPath, const QStringList& arguments) const;
+
+    QString m_bundlePath;
+    QStringList m_updateFolders;
+};

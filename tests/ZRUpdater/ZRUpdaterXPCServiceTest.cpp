@@ -1,0 +1,407 @@
+// The application's client against the real service executable over its real socket. The client calls
+// are made by a small program inside a test bundle, since the service serves only its own bundle.
+#include "ZRUpdater/ZRUpdaterXPCService.h"
+#include "Platform/Bundle.h"
+#include "Platform/XPCConnection.h"
+#include "TestUtils.h"
+#include "ZRUpdater/ServiceTestSupport.h"
+
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ServiceTestSupport;
+
+namespace {
+
+class ZRUpdaterXPCServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_root.isValid());
+        // A runtime folder of its own, so that this test's service is the only one on its socket.
+        m_runtime = m_root.filePath(QStringLiteral("runtime"));
+        ASSERT_EQ(::mkdir(QFile::encodeName(m_runtime).constData(), 0700), 0);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime));
+        m_bundle = m_root.filePath(QStringLiteral("Corvantide Test.app"));
+        makeBundle(m_bundle, true);
+        m_downloads = makeDownloadFolder();
+    }
+
+    void TearDown() override {
+        stopService();
+        QDir(m_downloads).removeRecursively();
+    }
+
+    static void makeBundle(const QString& bundle, bool withService) {
+        makeApplication(bundle, QStringLiteral("old"));
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(XPC_CLIENT_TOOL), bundle + QStringLiteral("/bin/xpc-client-tool")));
+        if (withService) {
+            QDir().mkpath(bundle + QStringLiteral("/libexec"));
+            ASSERT_TRUE(QFile::copy(QStringLiteral(SANDBOX_SERVICE_EXECUTABLE),
+                                    bundle + QStringLiteral("/libexec/zrupdater_sandbox_service")));
+        }
+    }
+
+    QProcess* startTool(const QStringList& arguments, const QString& bundle = {}) {
+        auto* process = new QProcess();
+        m_processes.emplace_back(process);
+        process->setProgram((bundle.isEmpty() ? m_bundle : bundle) + QStringLiteral("/bin/xpc-client-tool"));
+        process->setArguments(arguments);
+        process->setWorkingDirectory(m_root.path());
+        process->setProcessChannelMode(QProcess::SeparateChannels);
+        process->start();
+        return process;
+    }
+
+    static QList<QJsonObject> results(QProcess* process) {
+        QList<QJsonObject> lines;
+        for (const QByteArray& line : process->readAllStandardOutput().split('\n'))
+            if (!line.isEmpty())
+                lines.append(QJsonDocument::fromJson(line).object());
+        return lines;
+    }
+
+    QList<QJsonObject> runTool(const QStringList& arguments, const QString& bundle = {}) {
+        QProcess* process = startTool(arguments, bundle);
+        EXPECT_TRUE(process->waitForFinished(60000)) << arguments.join(QLatin1Char(' ')).toStdString();
+        return results(process);
+    }
+
+    // The service's process id, from the lock file it holds while it serves (0 when none ever served).
+    pid_t servicePid() const {
+        QDirIterator locks(m_runtime + QStringLiteral("/corvantide"), {QStringLiteral("*.lock")},
+                           QDir::Files);
+        return locks.hasNext() ? pid_t(readText(locks.next()).trimmed().toInt()) : 0;
+    }
+
+    static bool isRunning(pid_t pid) {
+        const QString state =
+            readText(QStringLiteral("/proc/%1/stat").arg(pid)).section(QLatin1Char(')'), 1).trimmed();
+        return !state.isEmpty() && !state.startsWith(QLatin1Char('Z'));
+    }
+
+    void stopService() {
+        const pid_t pid = servicePid();
+        if (pid > 0 && isRunning(pid)) {
+            ::kill(pid, SIGKILL);
+            TestUtils::waitUntil([pid] { return !isRunning(pid); });
+        }
+    }
+
+    // An archive that unzip waits on for ever: a named pipe nobody writes to yet.
+    QString makeBlockingArchive() {
+        const QString path = m_downloads + QStringLiteral("/blocking.zip");
+        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        return path;
+    }
+
+    // An unzip process (not the client, whose command line names the archive too) on the archive.
+    static bool unzipRunsOn(const QString& archive) {
+        QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+        while (processes.hasNext()) {
+            const QString dir = processes.next();
+            const QStringList argv = readText(dir + QStringLiteral("/cmdline")).split(QChar(0));
+            if (argv.value(0) == QLatin1String("unzip") && argv.contains(archive) &&
+                isRunning(pid_t(QFileInfo(dir).fileName().toInt())))
+                return true;
+        }
+        return false;
+    }
+
+    // Lets a blocked unzip go on (it then fails on the empty archive).
+    static void release(const QString& pipe) {
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    QStringList unzip(const QString& archive) const {
+        return {QStringLiteral("/usr/bin/env"),
+                QStringLiteral("unzip"),
+                QStringLiteral("-o"),
+                QStringLiteral("-qq"),
+                QStringLiteral("-d"),
+                QFileInfo(archive).path(),
+                archive};
+    }
+
+    QString makeZip(const QString& name) {
+        const QString content = m_downloads + QStringLiteral("/content");
+        QDir().mkpath(content);
+        TestUtils::writeFile(content + QStringLiteral("/inside.txt"), "unpacked");
+        QProcess zip;
+        zip.setWorkingDirectory(m_downloads);
+        zip.start(QStringLiteral("zip"), {QStringLiteral("-qr"), name, QStringLiteral("content")});
+        EXPECT_TRUE(zip.waitForFinished(30000));
+        QDir(content).removeRecursively();
+        return m_downloads + QLatin1Char('/') + name;
+    }
+
+    QTemporaryDir m_root{QDir::tempPath() + QStringLiteral("/corvantide-service-XXXXXX")};
+    QString m_runtime;
+    QString m_bundle;
+    QString m_downloads;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+TEST_F(ZRUpdaterXPCServiceTest, StartsOnDemandAndAnswersEachCallOnItsOwnConnection) {
+    EXPECT_EQ(servicePid(), 0);
+    const QString good = makeZip(QStringLiteral("good.zip"));
+    const QString bad = m_downloads + QStringLiteral("/bad.zip");
+    TestUtils::writeFile(bad, "not an archive");
+
+    const QList<QJsonObject> lines =
+        runTool(QStringList{QStringLiteral("status")} + unzip(good) +
+                QStringList{QStringLiteral(";;"), QStringLiteral("status")} + unzip(bad));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0][QStringLiteral("status")].toInt(), 0);
+    EXPECT_EQ(readText(m_downloads + QStringLiteral("/content/inside.txt")), QStringLiteral("unpacked"));
+    EXPECT_EQ(lines[1][QStringLiteral("status")].toInt(), 9)
+        << "unzip's status for a file that is not an archive";
+
+    // One service served both connections: the executable of the bundle, still running.
+    const pid_t pid = servicePid();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(isRunning(pid));
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath(),
+              QFileInfo(m_bundle + QStringLiteral("/libexec/zrupdater_sandbox_service")).canonicalFilePath());
+    const QList<QJsonObject> again = runTool(QStringList{QStringLiteral("status")} + unzip(good));
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_EQ(again[0][QStringLiteral("status")].toInt(), 0);
+    EXPECT_EQ(servicePid(), pid);
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, MoveCopiesTheNewBundleOverTheOldOneAndTheReplacedApplicationIsStillServed) {
+    const QString update =
+        m_downloads + QLatin1Char('/') + hostileName() + QStringLiteral("/Corvantide Test.app");
+    makeBundle(update, true);
+    TestUtils::writeFile(update + QStringLiteral("/marker.txt"), "new");
+    const QString quarantined = m_downloads + QStringLiteral("/after.txt");
+    TestUtils::writeFile(quarantined, "x");
+    ASSERT_TRUE(setAttribute(quarantined, "user.com.apple.quarantine"));
+
+    const QList<QJsonObject> lines = runTool({QStringLiteral("move"), update, m_bundle, QStringLiteral(";;"),
+                                              QStringLiteral("quarantine"), quarantined});
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(lines[0][QStringLiteral("error")].isNull());
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("new"));
+    EXPECT_EQ(readText(update + QStringLiteral("/marker.txt")), QStringLiteral("new"))
+        << "the service copies: the source stays";
+    // The tool's own executable went with the old bundle, and it is still served.
+    EXPECT_TRUE(lines[1][QStringLiteral("presented")].toArray().isEmpty());
+    EXPECT_FALSE(hasAttribute(quarantined, "user.com.apple.quarantine"));
+    EXPECT_FALSE(QFileInfo::exists(m_root.filePath(QStringLiteral("pwned"))));
+    EXPECT_FALSE(QFileInfo::exists(m_downloads + QStringLiteral("/pwned")));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, RelaunchStartsTheNewExecutableOnceTheOldProcessHasGoneAndRemovesTheFolder) {
+    QProcess old;
+    old.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+    ASSERT_TRUE(old.waitForStarted());
+    const QString folder = m_downloads + QLatin1Char('/') + hostileName();
+    TestUtils::writeFile(folder + QStringLiteral("/download.zip"), "x");
+
+    const QList<QJsonObject> lines =
+        runTool({QStringLiteral("relaunch"), QString::number(old.processId()), m_bundle, folder});
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0][QStringLiteral("presented")].toArray().isEmpty());
+    // Nothing happens while the old process lives.
+    TestUtils::spin(1000);
+    EXPECT_FALSE(QFileInfo::exists(m_bundle + QStringLiteral("/relaunched.txt")));
+    EXPECT_TRUE(QFileInfo::exists(folder));
+
+    old.kill();
+    ASSERT_TRUE(old.waitForFinished());
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return QFileInfo::exists(m_bundle + QStringLiteral("/relaunched.txt")); }, 30000));
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return !QFileInfo::exists(folder); }, 30000));
+    EXPECT_FALSE(QFileInfo::exists(m_root.filePath(QStringLiteral("pwned"))));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, AnUnwaitedToolReturnsAtOnceWhileAWaitedOneBlocksUntilTheServiceDies) {
+    const QString pipe = makeBlockingArchive();
+    // Not waiting: the call returns although unzip is still blocked on the pipe.
+    const QList<QJsonObject> launched = runTool(QStringList{QStringLiteral("launch")} + unzip(pipe));
+    ASSERT_EQ(launched.size(), 1);
+    EXPECT_TRUE(launched[0][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(unzipRunsOn(pipe));
+    release(pipe);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return !unzipRunsOn(pipe); }, 30000));
+
+    // Waiting: the call blocks; killing the service ends it with -1.
+    QProcess* waiting = startTool(QStringList{QStringLiteral("status")} + unzip(pipe));
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(pipe) && servicePid() > 0; }, 30000));
+    EXPECT_EQ(waiting->state(), QProcess::Running);
+    stopService();
+    ASSERT_TRUE(waiting->waitForFinished(30000));
+    const QList<QJsonObject> lines = results(waiting);
+    release(pipe);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0][QStringLiteral("status")].toInt(), -1);
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, WithoutTheServiceExecutableEveryCallFailsThroughItsErrorPath) {
+    const QString bundle = m_root.filePath(QStringLiteral("No Service.app"));
+    makeBundle(bundle, false);
+    const QList<QJsonObject> lines =
+        runTool({QStringLiteral("copy"), m_downloads, bundle, QStringLiteral(";;"), QStringLiteral("status"),
+                 QStringLiteral("/usr/bin/env"), QStringLiteral(";;"), QStringLiteral("launch"),
+                 QStringLiteral("/usr/bin/env"), QStringLiteral(";;"), QStringLiteral("relaunch"),
+                 QStringLiteral("4242"), bundle, m_downloads, QStringLiteral(";;"),
+                 QStringLiteral("quarantine"), m_downloads},
+                bundle);
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_FALSE(lines[0][QStringLiteral("result")].toBool());
+    const QJsonObject error = lines[0][QStringLiteral("error")].toObject();
+    EXPECT_EQ(error[QStringLiteral("domain")].toString(), Platform::XPCConnection::ErrorDomain);
+    EXPECT_EQ(error[QStringLiteral("code")].toInt(), Platform::XPCConnection::ConnectionInvalid);
+    EXPECT_TRUE(error[QStringLiteral("description")].toString().contains(
+        QStringLiteral("zrupdater_sandbox_service")));
+    EXPECT_EQ(lines[1][QStringLiteral("status")].toInt(), -1);
+    EXPECT_FALSE(lines[2][QStringLiteral("result")].toBool());
+    for (int i : {3, 4}) {
+        const QJsonArray presented = lines[i][QStringLiteral("presented")].toArray();
+        ASSERT_EQ(presented.size(), 1) << i;
+        EXPECT_EQ(presented[0].toObject()[QStringLiteral("code")].toInt(),
+                  Platform::XPCConnection::ConnectionInvalid);
+    }
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, AProcessFromOutsideTheBundleIsRefused) {
+    // This test program lies outside the bundle; it starts the service, which then turns it away.
+    Platform::Bundle::setMainBundlePathForTesting(m_bundle);
+    Platform::OptionalError error;
+    const bool copied = ZRUpdaterXPCService::copyPathWithAuthentication(m_downloads, m_bundle, &error);
+    const int status =
+        ZRUpdaterXPCService::terminationStatusOfTaskWithLaunchPath(QStringLiteral("/usr/bin/env"), {});
+    Platform::Bundle::setMainBundlePathForTesting(QStringLiteral(CORVANTIDE_BUNDLE_DIR));
+    EXPECT_FALSE(copied);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->domain(), QStringLiteral("com.dunwarbeck.zrupdater-sandbox-service"));
+    EXPECT_TRUE(error->localizedDescription().contains(QStringLiteral("only its own application")));
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("old"));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, RequestsOutsideTheConfinementOrMalformedAreErrorRepliesAndTheServiceGoesOn) {
+    const QString outside = m_root.filePath(QStringLiteral("outside"));
+    TestUtils::writeFile(outside + QStringLiteral("/file.txt"), "keep");
+    ASSERT_TRUE(setAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+    const QString copyBadArguments = QStringLiteral(
+        R"({"selector": "copyPathWithAuthentication:toPath:withReply:", "arguments": [1, true]})");
+    const QString unknownSelector = QStringLiteral(R"({"selector": "removeEverything", "arguments": []})");
+    const QString noArguments =
+        QStringLiteral(R"({"selector": "launchTaskWithLaunchPath:arguments:waitUntilExit:withReply:"})");
+
+    const QList<QJsonObject> lines = runTool({QStringLiteral("copy"),
+                                              outside,
+                                              m_bundle,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("copy"),
+                                              m_downloads + QStringLiteral("/x"),
+                                              outside,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("status"),
+                                              QStringLiteral("/bin/sh"),
+                                              QStringLiteral("-c"),
+                                              QStringLiteral("touch pwned"),
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("status"),
+                                              QStringLiteral("/usr/bin/env"),
+                                              QStringLiteral("unzip"),
+                                              QStringLiteral("-o"),
+                                              QStringLiteral("-qq"),
+                                              QStringLiteral("-d"),
+                                              outside,
+                                              m_downloads + QStringLiteral("/a.zip"),
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("relaunch"),
+                                              QStringLiteral("1"),
+                                              m_bundle,
+                                              m_downloads,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("relaunch"),
+                                              QStringLiteral("4242"),
+                                              m_bundle,
+                                              outside,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("quarantine"),
+                                              outside + QStringLiteral("/file.txt"),
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("raw"),
+                                              copyBadArguments,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("raw"),
+                                              unknownSelector,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("raw"),
+                                              noArguments,
+                                              QStringLiteral(";;"),
+                                              QStringLiteral("quarantine"),
+                                              m_downloads});
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_FALSE(lines[0][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(
+        lines[0][QStringLiteral("error")].toObject()[QStringLiteral("description")].toString().contains(
+            QStringLiteral("not in an update folder")));
+    EXPECT_FALSE(lines[1][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(
+        lines[1][QStringLiteral("error")].toObject()[QStringLiteral("description")].toString().contains(
+            QStringLiteral("not the application's bundle")));
+    EXPECT_EQ(lines[2][QStringLiteral("status")].toInt(), -1);
+    EXPECT_EQ(lines[3][QStringLiteral("status")].toInt(), -1);
+    for (int i : {4, 5, 6})
+        EXPECT_EQ(lines[i][QStringLiteral("presented")].toArray().size(), 1) << i;
+    for (int i : {7, 8, 9}) {
+        const QJsonObject error = lines[i][QStringLiteral("error")].toObject();
+        EXPECT_EQ(error[QStringLiteral("domain")].toString(),
+                  QStringLiteral("com.dunwarbeck.zrupdater-sandbox-service"))
+            << i;
+        EXPECT_TRUE(error[QStringLiteral("description")].toString().contains(
+            QStringLiteral("cannot read the request")))
+            << i;
+    }
+    EXPECT_TRUE(lines[10][QStringLiteral("presented")].toArray().isEmpty());
+
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("old"));
+    EXPECT_EQ(readText(outside + QStringLiteral("/file.txt")), QStringLiteral("keep"));
+    EXPECT_TRUE(hasAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+    EXPECT_FALSE(QFileInfo::exists(m_root.filePath(QStringLiteral("pwned"))));
+    EXPECT_TRUE(QFileInfo::exists(m_downloads));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, QuarantineIsReleasedThroughTheWholeTreeWithoutFollowingLinks) {
+    const QString tree = m_downloads + QStringLiteral("/Corvantide.app");
+    TestUtils::writeFile(tree + QStringLiteral("/bin/Corvantide"), "exe");
+    TestUtils::writeFile(tree + QStringLiteral("/Resources/deep/er/file.txt"), "x");
+    const QString outside = m_root.filePath(QStringLiteral("outside.txt"));
+    TestUtils::writeFile(outside, "x");
+    ASSERT_TRUE(QFile::link(outside, tree + QStringLiteral("/Resources/link.txt")));
+    ASSERT_TRUE(QFile::link(m_root.path(), tree + QStringLiteral("/Resources/linked-folder")));
+    const QStringList inside = {tree, tree + QStringLiteral("/bin"), tree + QStringLiteral("/bin/Corvantide"),
+                                tree + QStringLiteral("/Resources/deep/er"),
+                                tree + QStringLiteral("/Resources/deep/er/file.txt")};
+    for (const QString& path : inside + QStringList{outside})
+        ASSERT_TRUE(setAttribute(path, "user.com.apple.quarantine")) << path.toStdString();
+
+    const QList<QJsonObject> lines = runTool({QStringLiteral("quarantine"), tree});
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0][QStringLiteral("presented")].toArray().isEmpty());
+    for (const QString& path : inside)
+        EXPECT_FALSE(hasAttribute(path, "user.com.apple.quarantine")) << path.toStdString();
+    EXPECT_TRUE(hasAttribute(outside, "user.com.apple.quarantine"));
+}
+
+} // namespace
