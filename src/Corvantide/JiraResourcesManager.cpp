@@ -3,6 +3,7 @@
 #include "JiraAccountManager.h"
 #include "Model/JSONValue.h"
 #include "Platform/MainThread.h"
+#include "Platform/SystemLog.h"
 #include "ZRJira/ZRJOperationManager.h"
 
 #include <QJsonArray>
@@ -48,6 +49,74 @@ ZRJAccountPtr currentAccount(const ZRJAccountPtr& account, const QString& accoun
     return std::make_shared<JiraAccount>(*stored);
 }
 
+// The site of the previous list that a new site object takes the place of.
+std::shared_ptr<JiraResource> previousSite(const JiraResourcesManager::ResourceList& previous,
+                                           const QString& cloudID) {
+    for (const std::shared_ptr<JiraResource>& site : previous)
+        if (site->cloudID() == cloudID)
+            return site;
+    return nullptr;
+}
+
+void logKept(const char* what, const JiraResource& resource, const Platform::OptionalError& error) {
+    Platform::SystemLog::log(
+        QStringLiteral("could not download the %1 of site %2, keeping the previous ones: %3")
+            .arg(QLatin1String(what), resource.cloudID(),
+                 error ? error->localizedDescription() : QStringLiteral("nil")));
+}
+
+// One site's projects and users. A download that fails leaves the site with what it had before: its own
+// earlier projects and users, or those of the site object it replaces.
+void downloadSite(const ZRJAccountPtr& account, const std::shared_ptr<JiraResource>& resource,
+                  const std::shared_ptr<JiraResource>& previous, JiraResourcesManager::Completion completed) {
+    Platform::assertMainThread();
+    auto pending = std::make_shared<PendingRequests>(2, std::move(completed));
+    ZRJOperationManager& client = ZRJOperationManager::shared();
+    client.getProjectsPaginated(
+        account->accessToken(), resource->cloudID(),
+        [resource, previous, pending](const std::optional<QJsonArray>& pages,
+                                      const Platform::OptionalError& error) {
+            if (!pages) {
+                if (previous && previous->projects() && !resource->projects()) {
+                    resource->setProjects(*previous->projects());
+                    logKept("projects", *resource, error);
+                }
+                pending->finish(error);
+                return;
+            }
+            QList<JiraProject> projects;
+            for (const QJsonValue& page : *pages) {
+                const std::optional<QList<QJsonObject>> values =
+                    JSONValue::objects(page.toObject(), QStringLiteral("values"));
+                for (const QJsonObject& json : values.value_or(QList<QJsonObject>())) {
+                    if (std::optional<JiraProject> project = JiraProject::create(
+                            resource->accountID(), resource->cloudID(), resource->url(), json))
+                        projects.append(std::move(*project));
+                }
+            }
+            resource->setProjects(projects);
+            pending->finish(Platform::OptionalError());
+        });
+    client.getAllUsers(account->accessToken(), resource->cloudID(),
+                       [resource, previous, pending](const std::optional<QJsonArray>& users,
+                                                     const Platform::OptionalError& error) {
+                           if (!users) {
+                               if (previous && previous->users() && !resource->users()) {
+                                   resource->setUsers(*previous->users());
+                                   logKept("users", *resource, error);
+                               }
+                               pending->finish(error);
+                               return;
+                           }
+                           Platform::assertMainThread();
+                           QList<JiraUser> list;
+                           for (const QJsonValue& user : *users)
+                               list.append(JiraUser(user.toObject()));
+                           resource->setUsers(list);
+                           pending->finish(Platform::OptionalError());
+                       });
+}
+
 } // namespace
 
 const QHash<QString, JiraResourcesManager::ResourceList>& JiraResourcesManager::resourcesPerAccount() {
@@ -74,6 +143,7 @@ void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccount
                     resources.append(std::make_shared<JiraResource>(std::move(*resource)));
             }
             Platform::assertMainThread();
+            const ResourceList previous = resourcesTable().value(accountID);
             resourcesTable().insert(accountID, resources);
             if (resources.isEmpty()) {
                 if (completed)
@@ -83,10 +153,10 @@ void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccount
             const ZRJAccountPtr siteAccount = currentAccount(account, accountID);
             auto pending = std::make_shared<PendingRequests>(resources.size(), completed);
             for (const std::shared_ptr<JiraResource>& resource : resources) {
-                startGetProjectsOperation(siteAccount, resource,
-                                          [pending](const std::optional<QList<Platform::Error>>& errors) {
-                                              pending->finish(errors.value_or(QList<Platform::Error>()));
-                                          });
+                downloadSite(siteAccount, resource, previousSite(previous, resource->cloudID()),
+                             [pending](const std::optional<QList<Platform::Error>>& errors) {
+                                 pending->finish(errors.value_or(QList<Platform::Error>()));
+                             });
             }
         });
 }
@@ -94,41 +164,5 @@ void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccount
 void JiraResourcesManager::startGetProjectsOperation(const ZRJAccountPtr& account,
                                                      const std::shared_ptr<JiraResource>& resource,
                                                      Completion completed) {
-    Platform::assertMainThread();
-    auto pending = std::make_shared<PendingRequests>(2, std::move(completed));
-    ZRJOperationManager& client = ZRJOperationManager::shared();
-    client.getProjectsPaginated(
-        account->accessToken(), resource->cloudID(),
-        [resource, pending](const std::optional<QJsonArray>& pages, const Platform::OptionalError& error) {
-            if (!pages) {
-                pending->finish(error);
-                return;
-            }
-            QList<JiraProject> projects;
-            for (const QJsonValue& page : *pages) {
-                const std::optional<QList<QJsonObject>> values =
-                    JSONValue::objects(page.toObject(), QStringLiteral("values"));
-                for (const QJsonObject& json : values.value_or(QList<QJsonObject>())) {
-                    if (std::optional<JiraProject> project = JiraProject::create(
-                            resource->accountID(), resource->cloudID(), resource->url(), json))
-                        projects.append(std::move(*project));
-                }
-            }
-            resource->setProjects(projects);
-            pending->finish(Platform::OptionalError());
-        });
-    client.getAllUsers(
-        account->accessToken(), resource->cloudID(),
-        [resource, pending](const std::optional<QJsonArray>& users, const Platform::OptionalError& error) {
-            if (!users) {
-                pending->finish(error);
-                return;
-            }
-            Platform::assertMainThread();
-            QList<JiraUser> list;
-            for (const QJsonValue& user : *users)
-                list.append(JiraUser(user.toObject()));
-            resource->setUsers(list);
-            pending->finish(Platform::OptionalError());
-        });
+    downloadSite(account, resource, nullptr, std::move(completed));
 }

@@ -31,7 +31,9 @@ public:
                                                      Completion completed = {});
 
     /*! Downloads one site's projects (every page) and users at once and sets them on the site. The
-        completion runs once, after both answers, with their errors. */
+        completion runs once, after both answers, with their errors. A request that fails leaves the site
+        with the projects or users it had (after an account download: those of the site object it
+        replaced), so one bad answer never empties a site. */
     static void startGetProjectsOperation(const ZRJAccountPtr& account,
                                           const std::shared_ptr<JiraResource>& resource,
                                           Completion completed = {});

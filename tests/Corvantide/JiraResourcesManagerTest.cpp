@@ -2,6 +2,8 @@
 #include "JiraDownloadFixture.h"
 #include "JiraUserManager.h"
 
+#include "Platform/SystemLog.h"
+
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -164,6 +166,50 @@ TEST_F(JiraResourcesManagerTest, ASiteIdThatIsNoPathSegmentIsEncodedAndItsProjec
     EXPECT_EQ(sites().first()->projects()->size(), 3);
     ASSERT_TRUE(sites().first()->users());
     EXPECT_EQ(standIn.requests(QStringLiteral("^/ex/jira/site id/with\\?odd#chars/rest/")).size(), 2);
+}
+
+TEST_F(JiraResourcesManagerTest, AFailedProjectOrUserDownloadKeepsTheSitesPreviousOnesAndReportsIt) {
+    ASSERT_FALSE(download().errors.has_value());
+    ASSERT_EQ(sites().first()->projects()->size(), 3);
+
+    struct Case {
+        const char* name;
+        std::function<void()> fault;
+        int errors;
+    };
+    Platform::SystemLog::Capture log;
+    const std::vector<Case> cases{
+        {"429 and 500",
+         [&] {
+             JiraStandIn::Reply tooMany = JiraStandIn::Reply::error(429, QStringLiteral("slow down"));
+             tooMany.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("0")));
+             standIn.setOverride(sitePath(cloudID, "/rest/api/3/project/search"), tooMany);
+             standIn.setOverride(sitePath(cloudID, "/rest/api/3/user/search"),
+                                 JiraStandIn::Reply::error(500, QStringLiteral("down")));
+         },
+         2},
+        {"values of the wrong type",
+         [&] {
+             standIn.projectPageSize = 1;
+             standIn.projectPagingFault = JiraStandIn::PagingFault::WrongType;
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        standIn.clearSwitches();
+        c.fault();
+        const std::shared_ptr<JiraResource> before = sites().first();
+        const Outcome outcome = download();
+        ASSERT_TRUE(outcome.errors.has_value());
+        EXPECT_EQ(outcome.errors->size(), c.errors);
+        ASSERT_NE(sites().first(), before) << "a new site list arrived";
+        ASSERT_TRUE(sites().first()->projects());
+        EXPECT_EQ(sites().first()->projects()->size(), 3);
+        ASSERT_TRUE(sites().first()->users());
+        EXPECT_EQ(sites().first()->users()->size(), 3);
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("could not download the projects of site ") + cloudID));
 }
 
 TEST(JiraUserManagerTest, KeepsTheLastUserOfAnAccountID) {
