@@ -89,7 +89,8 @@ void IssueFilterManager::loadIssueFilters() {
     bool droppedFilter = false;
     if (std::optional<IssueFilterList> filters = readFile(path, &error, &droppedFilter)) {
         m_issueFilters = std::move(*filters);
-        // The next save would write the file without the filters or advanced filters that were dropped.
+        // The next save would write the file without the filters that were dropped. (An advanced filter
+        // that cannot be read stays with its filter and is saved back unchanged.)
         if (droppedFilter)
             keepUnreadableFile(path);
         return;
@@ -136,9 +137,6 @@ IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* d
             *droppedFilter = true;
             continue;
         }
-        const QJsonValue predicate = array[index].toObject().value(QStringLiteral("predicate"));
-        if (!filter->predicate() && !predicate.isUndefined() && !predicate.isNull())
-            *droppedFilter = true;
         filters.append(std::move(filter));
     }
     return filters;

@@ -103,22 +103,65 @@ TEST(IssueFilterJsonTest, MapsUnknownConditionsToAllAndRejectsMissingOrMistypedK
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(IssueFilterJsonTest, AnUnreadablePredicateCostsOnlyThePredicate) {
-    const QString undecodable[] = {QStringLiteral("not base64!"),
-                                   QString::fromLatin1(QByteArray("summary ==").toBase64())};
-    for (const QString& text : undecodable) {
+TEST(IssueFilterJsonTest, AnUnreadablePredicateIsKeptAndWrittenBackUnchanged) {
+    const QJsonValue undecodable[] = {
+        QStringLiteral("not base64!"), QString::fromLatin1(QByteArray("summary ==").toBase64()),
+        QString::fromLatin1(QByteArray("a == $VALUE").toBase64()), 42, QJsonObject{{"archive", "keyed"}}};
+    for (const QJsonValue& stored : undecodable) {
         QJsonObject json = filterJson();
-        json.insert(QStringLiteral("predicate"), text);
+        json.insert(QStringLiteral("predicate"), stored);
         Platform::SystemLog::Capture log;
         const auto filter = IssueFilter::fromJson(json);
         ASSERT_TRUE(filter);
         EXPECT_FALSE(filter->predicate().has_value());
+        EXPECT_TRUE(filter->hasUnreadablePredicate());
+        EXPECT_EQ(filter->humanReadablePredicateDescription(), QStringLiteral("No advanced filter set up."));
+        EXPECT_EQ(log.lines().size(), 1);
         EXPECT_TRUE(log.contains(QStringLiteral("could not read the advanced filter of ticket filter "
-                                                "6F1C2A3B-0000-4000-8000-000000000001")));
+                                                "6F1C2A3B-0000-4000-8000-000000000001 \"Backend\"")))
+            << log.lines().join(u'\n').toStdString();
+        EXPECT_EQ(filter->toJson(), json) << "written back as it was read";
+        EXPECT_EQ(IssueFilter::fromJsonData(filter->toJsonData())->toJson(), json);
     }
     QJsonObject json = filterJson();
     json.insert(QStringLiteral("predicate"), QJsonValue::Null);
     EXPECT_FALSE(IssueFilter::fromJson(json)->predicate().has_value());
+    EXPECT_FALSE(IssueFilter::fromJson(json)->hasUnreadablePredicate());
+}
+
+TEST(IssueFilterJsonTest, SettingOrDeletingTheAdvancedFilterReplacesAnUnreadableOne) {
+    QJsonObject json = filterJson();
+    json.insert(QStringLiteral("predicate"), QStringLiteral("not base64!"));
+    const auto deleted = IssueFilter::fromJson(json);
+    QSignalSpy changed(deleted.get(), &IssueFilter::predicateChanged);
+    deleted->setPredicate(std::nullopt);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(deleted->hasUnreadablePredicate());
+    EXPECT_FALSE(deleted->toJson().contains(QStringLiteral("predicate")));
+
+    const auto replaced = IssueFilter::fromJson(json);
+    replaced->setPredicate(parse("key == 'ABC-1'"));
+    EXPECT_FALSE(replaced->hasUnreadablePredicate());
+    EXPECT_EQ(replaced->toJson().value(QStringLiteral("predicate")).toString(),
+              QString::fromLatin1(QByteArray("key == \"ABC-1\"").toBase64()));
+}
+
+TEST(IssueFilterJsonTest, OnlyPredicatesThatReadBackAreStored) {
+    const auto filter = IssueFilter::fromJson(filterJson());
+    const Predicate kept = parse("summary == '\\uD800 alone \\x01'");
+    filter->setPredicate(kept);
+    const auto reread = IssueFilter::fromJsonData(filter->toJsonData());
+    ASSERT_TRUE(reread && reread->predicate());
+    EXPECT_EQ(reread->predicate()->rightExpression().constantValue().toString(),
+              QString(QChar(0xD800)) + QStringLiteral(" alone \x01"));
+
+    Predicate tooDeep = kept;
+    while (tooDeep.isValid())
+        tooDeep = Predicate::notPredicate(Predicate::orPredicate({kept, tooDeep}));
+    Platform::SystemLog::Capture log;
+    filter->setPredicate(tooDeep);
+    EXPECT_EQ(filter->predicate(), kept);
+    EXPECT_TRUE(log.contains(QStringLiteral("refusing an advanced filter")));
 }
 
 TEST(IssueFilterPropertiesTest, SignalsEachChangeOnceAndRefusesUnknownRawValues) {

@@ -112,10 +112,13 @@ std::shared_ptr<IssueFilter> IssueFilter::fromJson(const QJsonObject& json, QStr
             problem = QStringLiteral("it is not Base64");
         else
             filter->m_predicate = Platform::Predicate::fromFormat(QString::fromUtf8(*decoded), &problem);
-        if (!filter->m_predicate)
-            Platform::SystemLog::log(
-                QStringLiteral("could not read the advanced filter of ticket filter %1: %2")
-                    .arg(filter->m_identifier, problem));
+        // Kept as it was stored, so that saving gives it back to a build that can read it.
+        if (!filter->m_predicate) {
+            filter->m_unreadablePredicate = predicate;
+            Platform::SystemLog::log(QStringLiteral("could not read the advanced filter of ticket filter %1 "
+                                                    "\"%2\" (kept unchanged; the filter runs without it): %3")
+                                         .arg(filter->m_identifier, filter->m_name, problem));
+        }
     }
     return filter;
 }
@@ -131,6 +134,8 @@ QJsonObject IssueFilter::toJson() const {
                      {SprintFilterKey, sprintFilter()}};
     if (m_predicate)
         json.insert(PredicateKey, QString::fromLatin1(m_predicate->format().toUtf8().toBase64()));
+    else if (hasUnreadablePredicate())
+        json.insert(PredicateKey, m_unreadablePredicate);
     return json;
 }
 
@@ -166,9 +171,15 @@ void IssueFilter::setShowOnlyMyIssues(bool showOnlyMyIssues) {
 }
 
 void IssueFilter::setPredicate(const std::optional<Platform::Predicate>& predicate) {
-    if (predicate == m_predicate)
+    if (predicate && !predicate->isValid()) {
+        Platform::SystemLog::log(QStringLiteral("refusing an advanced filter for ticket filter %1: %2")
+                                     .arg(m_identifier, predicate->errorMessage()));
+        return;
+    }
+    if (predicate == m_predicate && !hasUnreadablePredicate())
         return;
     m_predicate = predicate;
+    m_unreadablePredicate = QJsonValue(QJsonValue::Undefined);
     Q_EMIT predicateChanged();
     Q_EMIT humanReadablePredicateDescriptionChanged();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QObject>
 #include <QString>
 
@@ -30,6 +31,7 @@ class IssueFilter final : public QObject {
     Q_PROPERTY(int sprintFilter READ sprintFilter WRITE setSprintFilter NOTIFY sprintFilterChanged)
     Q_PROPERTY(QString humanReadablePredicateDescription READ humanReadablePredicateDescription NOTIFY
                    humanReadablePredicateDescriptionChanged)
+    Q_PROPERTY(bool hasUnreadablePredicate READ hasUnreadablePredicate NOTIFY predicateChanged)
 
 public:
     /*! The status-category condition; the raw values are stored in the filters file. */
@@ -66,7 +68,12 @@ public:
     bool showOnlyMyIssues() const { return m_showOnlyMyIssues; }
     void setShowOnlyMyIssues(bool showOnlyMyIssues);
     const std::optional<Platform::Predicate>& predicate() const { return m_predicate; }
+    /*! Replaces the advanced filter, and with it an unreadable one that was kept. A predicate that is not
+        valid (it could not be read back) is refused with a log line. */
     void setPredicate(const std::optional<Platform::Predicate>& predicate);
+    /*! Whether the filter holds an advanced filter that this build cannot read: it runs without it, and
+        its stored form is written back unchanged until the advanced filter is set or deleted. */
+    bool hasUnreadablePredicate() const { return !m_unreadablePredicate.isUndefined(); }
 
     /*! The raw value of the status-category condition. */
     int issueFilter() const { return int(m_issueFilterType); }
@@ -104,6 +111,7 @@ private:
     QString m_name;
     bool m_showOnlyMyIssues = false;
     std::optional<Platform::Predicate> m_predicate;
+    QJsonValue m_unreadablePredicate = QJsonValue(QJsonValue::Undefined);
     IssueFilterType m_issueFilterType = IssueFilterType::all;
     SprintFilterType m_sprintFilterType = SprintFilterType::all;
 };
