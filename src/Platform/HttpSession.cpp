@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -272,6 +273,11 @@ void HttpTask::completeCancelledLater() {
         if (completion)
             completion(self->m_response, QJsonValue(QJsonValue::Undefined), error);
     });
+}
+
+void HttpSession::removeAllCookies() {
+    assertMainThread();
+    m_network->setCookieJar(new QNetworkCookieJar(m_network));
 }
 
 } // namespace Platform

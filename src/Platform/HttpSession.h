@@ -58,6 +58,9 @@ public:
     /*! Tasks resumed and not yet completed. */
     qsizetype pendingTaskCount() const { return m_pending.size(); }
 
+    /*! Forgets every cookie that answers have set (a sign-in starts without any). */
+    void removeAllCookies();
+
 private:
     friend class HttpTask;
     void resume(HttpTask* task);

@@ -346,3 +346,25 @@ TEST_F(SignInTest, NoUserMeansNothingIsStored) {
         [&] { return log.contains(QStringLiteral("no error but no resources?")); }, 30000));
     EXPECT_EQ(standIn.requests(QStringLiteral("/myself$")).size(), 1);
 }
+
+TEST_F(SignInTest, TheJiraClientsCookiesAreForgottenWhenTheWindowOpens) {
+    JiraStandIn::Reply withCookie = JiraStandIn::Reply::json(QJsonArray{});
+    withCookie.headers.append({QByteArray("Set-Cookie"), QByteArray("atlassian.xsrf.token=abc; Path=/")});
+    standIn.setOverride(QStringLiteral("accessible-resources"), withCookie);
+    const auto listSites = [&] {
+        Answer<QJsonArray> answer;
+        manager().getAccessibleResourcesWithoutValidatingToken(tokens.first, answer.completion());
+        ASSERT_TRUE(answer.wait());
+    };
+    const auto lastCookie = [&] {
+        return standIn.requests(QStringLiteral("accessible-resources")).last().header("Cookie");
+    };
+    listSites();
+    listSites();
+    ASSERT_TRUE(lastCookie().contains("atlassian.xsrf.token=abc"));
+
+    redirectAuthorizeTo(QStringLiteral("error=access_denied"));
+    open();
+    listSites();
+    EXPECT_TRUE(lastCookie().isEmpty());
+}

@@ -9,12 +9,12 @@
 
 #include "ZRJira/FetchTokenResponse.h"
 #include "ZRJira/ZRJConnector.h"
-#include "ZRJira/ZRJEndpoints.h"
 #include "ZRJira/ZRJOperationManager.h"
 
 #include "ZRKit/ZRError.h"
 
 #include "Platform/ErrorPresenter.h"
+#include "Platform/HttpSession.h"
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Workspace.h"
@@ -86,8 +86,10 @@ void AuthorizeWebViewController::windowDidLoad() {
     }
     setWindowTitle(tr("Authorize Jira Account"));
 
-    // Every window has a web view of its own whose profile keeps cookies and site data in memory only and
-    // goes away with the window, so a sign-in never reuses an earlier login.
+    // Cookies the Jira client's answers have left are forgotten, and every window has a web view of its own
+    // whose profile keeps cookies and site data in memory only and goes away with the window, so a sign-in
+    // never reuses an earlier login.
+    ZRJOperationManager::shared().sessionManager().removeAllCookies();
     const QUrl url = ZRJConnector::authURL(m_authState);
     if (url.isEmpty())
         return;
