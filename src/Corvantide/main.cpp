@@ -1,8 +1,11 @@
+#include "AppDelegate.h"
+
 #include "Platform/Bundle.h"
+#include "Platform/TerminationSignals.h"
 #include "Platform/UI/ErrorAlert.h"
-#include "UserDefaultsKeys.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     // Web views (a plugin library loaded later) share the application's OpenGL contexts; this can only
@@ -14,7 +17,16 @@ int main(int argc, char* argv[]) {
     // Errors presented to the user (such as a damaged installation) show as alerts.
     Platform::installAlertErrorPresenter();
 
-    UserDefaultsKeys::registerStandardDefaults();
+    AppDelegate delegate;
+    // A quit command, a termination signal and the end of the desktop session all end the loop normally;
+    // the session manager's request to save comes first at logout.
+    Platform::quitOnTerminationSignals(&app);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+    // Launch work runs once the event loop turns, as it would after the application finished launching.
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
 
     return QApplication::exec();
 }

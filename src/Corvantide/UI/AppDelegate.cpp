@@ -1,0 +1,499 @@
+#include "AppDelegate.h"
+
+#include "FileDecrypter.h"
+#include "IssueFilterManager.h"
+#include "JiraAccountManager.h"
+#include "JiraIssueManager.h"
+#include "JiraResourcesManager.h"
+#include "StatusMenuBuilder.h"
+#include "TrayUnavailableWindow.h"
+#include "URLImageMenuItem.h"
+#include "UserDefaultsKeys.h"
+
+#include "Platform/Bundle.h"
+#include "Platform/ErrorPresenter.h"
+#include "Platform/HttpActivityHub.h"
+#include "Platform/MainThread.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/StringFormat.h"
+#include "Platform/SystemLog.h"
+#include "Platform/UI/ActivationPolicy.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/Workspace.h"
+#include "ZRJira/ZRJConnector.h"
+#include "ZRJira/ZRJConsoleLogger.h"
+#include "ZRJira/ZRJOperationManager.h"
+#include "ZRKit/UI/ZRCustomizableAlert.h"
+#include "ZRKit/UI/ZRMenu.h"
+#include "ZRKit/ZRBundle.h"
+#include "ZRKit/ZRLog.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+const QString IssuesUpdatedFinished = QStringLiteral("issuesUpdatedFinished");
+
+QPointer<AppDelegate>& sharedDelegate() {
+    static QPointer<AppDelegate> delegate;
+    return delegate;
+}
+
+QString dateDescription(const QDateTime& date) {
+    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent) {
+    sharedDelegate() = this;
+}
+
+AppDelegate::~AppDelegate() {
+    if (ZRJOperationManager::shared().accountUpdater() == this)
+        ZRJOperationManager::shared().setAccountUpdater(nullptr);
+    if (ZRJConnector::delegate() == this)
+        ZRJConnector::setDelegate(nullptr);
+    delete m_trayUnavailableWindow;
+    delete m_statusItem;
+    delete m_statusMenu;
+    delete m_aboutPanel;
+}
+
+AppDelegate* AppDelegate::shared() {
+    return sharedDelegate();
+}
+
+// MARK: - Start-up and end
+
+void AppDelegate::applicationDidFinishLaunching() {
+    Platform::assertMainThread();
+    UserDefaultsKeys::registerStandardDefaults();
+    setHideDockIcon(UserDefaultsKeys::boolean(UserDefaultsKeys::Key::hideDockIcon));
+    setupSentry();
+    eventuallyCheckForUpdates();
+    ZRJConnector::setDelegate(this);
+    ZRJOperationManager::shared().setAccountUpdater(this);
+    setupNetworkLogger();
+    buildStatusMenuItem();
+
+    QTimer::singleShot(10, this, &AppDelegate::updateResourcesAndIssues);
+
+    // The interval is read once: a new choice in the settings applies from the next launch.
+    auto* timer = new QTimer(this);
+    timer->setInterval(std::chrono::milliseconds(qint64(issuesUpdateTimeInterval() * 1000)));
+    connect(timer, &QTimer::timeout, this, &AppDelegate::updateResourcesAndIssues);
+    timer->start();
+    m_updateIssuesTimer = timer;
+
+    startLaunchPass();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    Platform::assertMainThread();
+    IssueFilterManager::shared().saveIssueFilters();
+}
+
+void AppDelegate::setHideDockIcon(bool hide) {
+    const Platform::ActivationPolicy policy =
+        hide ? Platform::ActivationPolicy::Accessory : Platform::ActivationPolicy::Regular;
+    if (Platform::Application::activationPolicy() != policy)
+        Platform::Application::setActivationPolicy(policy);
+}
+
+QString AppDelegate::sentryDSN(const QVariantMap& settings) {
+    const QVariant dsn = settings.value(QStringLiteral("sentryDSN"));
+    if (dsn.typeId() != QMetaType::QString)
+        Platform::fatalError(QStringLiteral("missing Sentry credentials"));
+    return dsn.toString();
+}
+
+Platform::CrashReporterOptions AppDelegate::crashReporterOptions(const QString& dsn) {
+    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
+    const Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
+    Platform::CrashReporterOptions options;
+    options.dsn = dsn;
+    options.environment = QStringLiteral("production");
+    options.release = bundle.bundleIdentifier() + QLatin1Char('@') + ZRBundle::versionString(bundle) +
+                      QLatin1Char('+') + ZRBundle::bundleVersion(bundle);
+    options.enableAppHangTracking = defaults.boolean(UserDefaultsKeys::SentryEnableAppHangTracking);
+    if (defaults.boolean(UserDefaultsKeys::SentryEnableAppHangTracking))
+        options.appHangTimeoutInterval = 4.0;
+    options.enableNetworkBreadcrumbs = defaults.boolean(UserDefaultsKeys::SentryEnableNetworkBreadcrumbs);
+    options.enableCaptureFailedRequests = defaults.boolean(UserDefaultsKeys::SentryEnableNetworkBreadcrumbs);
+    options.enableAutoBreadcrumbTracking = false;
+    options.tracesSampleRate = 0.0;
+    return options;
+}
+
+void AppDelegate::setupSentry() {
+    const QString dsn = sentryDSN(FileDecrypter::decryptedJiraSettings());
+    Platform::CrashReporter::start(crashReporterOptions(dsn));
+}
+
+AppDelegate::UpdaterHooks& AppDelegate::updaterHooks() {
+    static UpdaterHooks hooks{
+        [] { Platform::SystemLog::log(QStringLiteral("background update check: no updater in this build")); },
+        [](QObject*) { Platform::SystemLog::log(QStringLiteral("update check: no updater in this build")); }};
+    return hooks;
+}
+
+void AppDelegate::setUpdaterHooks(UpdaterHooks hooks) {
+    updaterHooks() = std::move(hooks);
+}
+
+void AppDelegate::eventuallyCheckForUpdates() {
+    Platform::UserDefaults& defaults = Platform::UserDefaults::standard();
+    if (!defaults.boolean(UserDefaultsKeys::SkippedFirstLaunchForUpdateCheck)) {
+        // The very first launch only remembers that it happened.
+        defaults.setValue(UserDefaultsKeys::SkippedFirstLaunchForUpdateCheck, true);
+        return;
+    }
+    if (updaterHooks().eventuallyCheckForUpdatesInBackground)
+        updaterHooks().eventuallyCheckForUpdatesInBackground();
+}
+
+void AppDelegate::setupNetworkLogger() {
+    if (!ShouldLog(9))
+        return;
+    Platform::HttpActivityHub& hub = Platform::HttpActivityHub::shared();
+    hub.removeAllLoggers();
+    hub.addLogger(std::make_shared<ZRJConsoleLogger>());
+    hub.setLogLevel(Platform::HttpActivityLogger::Debug);
+    hub.startLogging();
+}
+
+void AppDelegate::buildStatusMenuItem() {
+    Platform::assertMainThread();
+    m_statusMenu = new QMenu();
+    // Two separators in a row are part of the menu's layout.
+    m_statusMenu->setSeparatorsCollapsible(false);
+    connect(m_statusMenu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
+    Platform::NotificationCenter::defaultCenter().addObserver(
+        IssuesUpdatedFinished, this, [this](const Platform::Notification&) { setNeedsMenuRebuild(); });
+
+    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        const QString iconPath =
+            bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
+        m_statusItem = new QSystemTrayIcon(this);
+        if (!iconPath.isNull())
+            m_statusItem->setIcon(QIcon(iconPath));
+        m_statusItem->setToolTip(ZRBundle::bundleName(bundle));
+        m_statusItem->setContextMenu(m_statusMenu);
+        connect(m_statusItem, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    // Hosts that draw the exported menu open it themselves; a host that only reports the
+                    // click gets the menu at the pointer.
+                    if (reason == QSystemTrayIcon::Trigger &&
+                        !StatusMenuBuilder::isExportedMenu(m_statusMenu))
+                        m_statusMenu->popup(QCursor::pos());
+                });
+        m_statusItem->show();
+    } else {
+        Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
+        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
+        m_trayUnavailableWindow->show();
+    }
+    // Panels that read the exported menu do not always ask before showing it, so it is never left empty.
+    menuWillOpen(m_statusMenu);
+}
+
+QWidget* AppDelegate::trayUnavailableWindow() const {
+    return m_trayUnavailableWindow;
+}
+
+// MARK: - Update passes
+
+void AppDelegate::updateResourcesAndIssues() {
+    Platform::assertMainThread();
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    if (!accounts || accounts->isEmpty())
+        return;
+    for (const JiraAccount& account : *accounts) {
+        QPointer<AppDelegate> self(this);
+        JiraResourcesManager::startGetAccessibleResourcesOperation(
+            std::make_shared<JiraAccount>(account), account.accountID(),
+            [self](const std::optional<QList<Platform::Error>>&) {
+                if (self)
+                    self->startIssuePhase(true);
+            });
+    }
+}
+
+void AppDelegate::startLaunchPass() {
+    Platform::assertMainThread();
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    if (!accounts)
+        return;
+    for (const JiraAccount& account : *accounts) {
+        QPointer<AppDelegate> self(this);
+        JiraResourcesManager::startGetAccessibleResourcesOperation(
+            std::make_shared<JiraAccount>(account), account.accountID(),
+            [self](const std::optional<QList<Platform::Error>>&) {
+                if (self)
+                    self->startIssuePhase(false);
+            });
+    }
+}
+
+void AppDelegate::startIssuePhase(bool announce) {
+    const IssueFilterManager::IssueFilterList filters = IssueFilterManager::shared().allIssueFilters();
+    if (filters.isEmpty()) {
+        // Nothing to search: the pass has still returned, so the menu leaves "Updating…".
+        if (announce && !m_initialGetIssuesOperationReturned) {
+            m_initialGetIssuesOperationReturned = true;
+            setNeedsMenuRebuild();
+        }
+        return;
+    }
+    for (const std::shared_ptr<IssueFilter>& filter : filters) {
+        if (!announce) {
+            JiraIssueManager::startGetIssuesOperation(filter, true);
+            continue;
+        }
+        QPointer<AppDelegate> self(this);
+        JiraIssueManager::startGetIssuesOperation(
+            filter, true, [self](const std::optional<QList<JiraIssue>>&, const Platform::OptionalError&) {
+                if (self)
+                    self->searchFinished();
+            });
+    }
+}
+
+void AppDelegate::searchFinished() {
+    m_initialGetIssuesOperationReturned = true;
+    Platform::NotificationCenter::defaultCenter().post(IssuesUpdatedFinished, this);
+}
+
+// MARK: - Status menu
+
+void AppDelegate::setNeedsMenuRebuild() {
+    if (m_menuRebuildScheduled || !m_statusMenu)
+        return;
+    m_menuRebuildScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_menuRebuildScheduled = false;
+        if (m_statusMenu)
+            menuWillOpen(m_statusMenu);
+    });
+}
+
+void AppDelegate::menuWillOpen(QMenu* menu) {
+    Platform::assertMainThread();
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    const bool hasAccounts = accounts && !accounts->isEmpty();
+
+    menu->clear();
+    StatusMenuBuilder::Actions actions;
+    QPointer<AppDelegate> self(this);
+    actions.issueAction = [self](QAction* sender) {
+        if (self)
+            self->showIssueInBrowser(sender);
+    };
+    actions.signInAction = [self] {
+        if (self)
+            self->showAuthorizationWindowAction();
+    };
+    StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
+                                         hasAccounts && m_initialGetIssuesOperationReturned
+                                             ? IssueFilterManager::shared().allIssueFilters()
+                                             : IssueFilterManager::IssueFilterList());
+
+    const auto add = [this, menu](const QString& title, void (AppDelegate::*action)(QObject*)) {
+        QAction* item = menu->addAction(title);
+        connect(item, &QAction::triggered, this, [this, item, action] { (this->*action)(item); });
+        return item;
+    };
+    menu->addSeparator();
+    add(tr("Show Issues…", "open issues window"), &AppDelegate::showIssuesWindow);
+    menu->addSeparator();
+    if (hasAccounts) {
+        menu->addSeparator();
+        add(tr("Update Issues Now", "menu item name"), &AppDelegate::updateAllIssues);
+    }
+    menu->addSeparator();
+    add(tr("About Corvantide", "settings menu item"), &AppDelegate::showAboutPanel);
+    add(tr("Check for Updates…", "settings menu item"), &AppDelegate::checkForUpdatesAction);
+    menu->addSeparator();
+    add(tr("Settings…", "settings menu item"), &AppDelegate::showPreferences);
+    ZRMenu::lastItem(menu)->setShortcut(ZRMenu::keySequenceForKeyEquivalent(QStringLiteral(",")));
+    menu->addSeparator();
+    add(Platform::stringWithFormat(tr("Quit %@", "menu item"),
+                                   ZRBundle::bundleName(Platform::Bundle::mainBundle())),
+        &AppDelegate::quitAction);
+}
+
+// MARK: - Menu commands
+
+void AppDelegate::showIssuesWindow(QObject*) {
+    // The issue list window arrives with its own controller.
+    Platform::SystemLog::log(QStringLiteral("issue list window: not part of this build yet"));
+}
+
+void AppDelegate::updateAllIssues(QObject*) {
+    updateResourcesAndIssues();
+}
+
+void AppDelegate::showAboutPanel(QObject*) {
+    Platform::assertMainThread();
+    if (!m_aboutPanel) {
+        const Platform::Bundle bundle = Platform::Bundle::mainBundle();
+        const QString name = ZRBundle::bundleName(bundle);
+        auto* panel = new QMessageBox(QMessageBox::NoIcon, tr("About %1", "about panel title").arg(name),
+                                      QStringLiteral("<b>%1</b>").arg(name.toHtmlEscaped()), QMessageBox::Ok);
+        panel->setAttribute(Qt::WA_DeleteOnClose);
+        QStringList details{tr("Version %1", "about panel").arg(ZRBundle::versionInfo(bundle))};
+        const QString copyright = ZRBundle::humanReadableCopyright(bundle);
+        if (!copyright.isEmpty())
+            details << copyright;
+        panel->setInformativeText(details.join(QLatin1Char('\n')));
+        const QString iconPath =
+            bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
+        if (!iconPath.isNull())
+            panel->setIconPixmap(QIcon(iconPath).pixmap(64, 64));
+        m_aboutPanel = panel;
+    }
+    m_aboutPanel->show();
+    m_aboutPanel->raise();
+    m_aboutPanel->activateWindow();
+}
+
+void AppDelegate::checkForUpdatesAction(QObject* sender) {
+    if (updaterHooks().checkForUpdates)
+        updaterHooks().checkForUpdates(sender);
+}
+
+void AppDelegate::showPreferences(QObject*) {
+    // The preferences window arrives with its own controller.
+    Platform::SystemLog::log(QStringLiteral("preferences window: not part of this build yet"));
+}
+
+void AppDelegate::quitAction(QObject*) {
+    QCoreApplication::quit();
+}
+
+void AppDelegate::showIssueInBrowser(QObject* sender) {
+    const auto* item = qobject_cast<const URLImageMenuItem*>(sender);
+    if (!item || !item->representedObject())
+        return;
+    const std::optional<QUrl>& url = item->representedObject()->url();
+    if (url)
+        Platform::Workspace::openURL(*url);
+}
+
+void AppDelegate::showDebugWindow(QObject*) {
+    // The debug window arrives with its own controller.
+    Platform::SystemLog::log(QStringLiteral("debug window: not part of this build yet"));
+}
+
+// MARK: - Sign-in
+
+void AppDelegate::showAuthorizationWindow(QWidget*, const std::optional<JiraAccount>&) {
+    // The sign-in window arrives with its own controller.
+    Platform::SystemLog::log(QStringLiteral("sign-in window: not part of this build yet"));
+}
+
+void AppDelegate::showAuthorizationWindowAction(QObject*) {
+    showAuthorizationWindow(nullptr, std::nullopt);
+}
+
+// MARK: - OAuth client settings
+
+QString AppDelegate::jiraCredential(const QVariantMap& settings, const QString& key) {
+    const QVariant value = settings.value(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList) {
+        QStringList parts;
+        for (const QVariant& part : value.toList()) {
+            if (part.typeId() != QMetaType::QString)
+                Platform::fatalError(QStringLiteral("missing jira credentials"));
+            parts << part.toString();
+        }
+        if (key == u"jiraAuthenticationScopes")
+            return parts.join(QLatin1Char(' '));
+    }
+    Platform::fatalError(QStringLiteral("missing jira credentials"));
+}
+
+QString AppDelegate::clientSecret() const {
+    return jiraCredential(FileDecrypter::decryptedJiraSettings(), QStringLiteral("jiraClientSecret"));
+}
+
+QString AppDelegate::clientID() const {
+    return jiraCredential(FileDecrypter::decryptedJiraSettings(), QStringLiteral("jiraClientID"));
+}
+
+QString AppDelegate::callbackURL() const {
+    return jiraCredential(FileDecrypter::decryptedJiraSettings(), QStringLiteral("jiraCallbackURL"));
+}
+
+QString AppDelegate::scopes() const {
+    return jiraCredential(FileDecrypter::decryptedJiraSettings(), QStringLiteral("jiraAuthenticationScopes"));
+}
+
+// MARK: - Token callbacks
+
+ZRJAccountPtr AppDelegate::update(const ZRJAccountPtr& account, const QString& accountID,
+                                  const std::optional<FetchTokenResponse>& response,
+                                  const Platform::OptionalError& error) {
+    Platform::assertMainThread();
+    if (error) {
+        showConnectorError(*error, accountID);
+        return account;
+    }
+    if (!response)
+        return account;
+
+    const std::optional<JiraAccount> stored = JiraAccountManager::jiraAccount(accountID);
+    const JiraAccount refreshed(
+        accountID, response->accessToken(), response->refreshToken(), response->expires(), response->scope(),
+        stored ? stored->displayName() : QString(), stored ? stored->emailAddress() : QString());
+    Platform::OptionalError storeError;
+    if (JiraAccountManager::storeAccount(refreshed, storeError)) {
+        Platform::SystemLog::log(QStringLiteral("got token which expires ") +
+                                 dateDescription(refreshed.expires()));
+    } else {
+        if (storeError)
+            Platform::presentError(*storeError);
+        // The server has rotated the refresh token: the request in flight goes on with the new tokens,
+        // which are the only ones that still work.
+        return std::make_shared<JiraAccount>(refreshed);
+    }
+    if (const std::optional<JiraAccount> again = JiraAccountManager::jiraAccount(accountID))
+        return std::make_shared<JiraAccount>(*again);
+    return account;
+}
+
+bool AppDelegate::isForbiddenError(const Platform::Error& error) {
+    return error.httpStatus() == 403;
+}
+
+void AppDelegate::showConnectorError(const Platform::Error& error, const QString& accountID) {
+    if (isForbiddenError(error)) {
+        const std::optional<JiraAccount> account = JiraAccountManager::jiraAccount(accountID);
+        if (account && JiraAccountManager::shouldShowAuthorizationError(*account))
+            showAuthorizationError(*account);
+        return;
+    }
+    Platform::presentError(error);
+}
+
+void AppDelegate::showAuthorizationError(const JiraAccount& account) {
+    const QString label =
+        Platform::stringWithFormat(QStringLiteral("%@ (%@)"), account.displayName(), account.emailAddress());
+    const QString message = Platform::stringWithFormat(tr("The authorization for the account %@ has expired. "
+                                                          "You need to re-authorize this account with Jira."),
+                                                       label);
+    const int result =
+        ZRRunAlertPanel3(tr("Re-Authorize"), message, tr("Re-Authorize"), tr("Cancel"), QString());
+    if (result == Platform::ModalResponse::FirstButton)
+        showAuthorizationWindow(nullptr, account);
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "Model/JiraAccount.h"
+#include "Platform/CrashReporter.h"
+#include "Platform/Error.h"
+#include "ZRJira/ZRJAccountUpdater.h"
+#include "ZRJira/ZRJConnectorDelegate.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+#include <QMessageBox>
+class QSystemTrayIcon;
+#include <QTimer>
+class QWidget;
+class TrayUnavailableWindow;
+
+/*! The tray application's one delegate: start-up in its fixed order, the status item and its menu, the
+    update passes on a timer, the menu's commands, the OAuth client settings for the Jira client and the
+    client's token callbacks. Lives for the process; main thread only. */
+class AppDelegate final : public QObject, public ZRJConnectorDelegate, public ZRJAccountUpdater {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppDelegate)
+
+public:
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    /*! The delegate of the running application (the one made last), or null. */
+    static AppDelegate* shared();
+
+    // Start-up and end.
+    /*! Registers defaults, sets the task-bar policy, starts crash reporting and the update check, becomes
+        the Jira client's delegate and account updater, installs request logging, creates the status item,
+        schedules the first pass 10 ms later and the repeating timer, and starts the launch pass. */
+    void applicationDidFinishLaunching();
+    /*! Saves the issue filters. */
+    void applicationWillTerminate();
+    bool applicationSupportsSecureRestorableState() const { return true; }
+    /*! True: windows leave the task bar (tool windows); false: they show in it. Set only on a change. */
+    void setHideDockIcon(bool hide);
+
+    void setupSentry();
+    void eventuallyCheckForUpdates();
+    void setupNetworkLogger();
+    void buildStatusMenuItem();
+    /*! One update pass: every account's sites, then every filter's issues, announced by
+        "issuesUpdatedFinished" per search. */
+    Q_INVOKABLE void updateResourcesAndIssues();
+    /*! The pass at launch: stores what it finds, announces nothing. */
+    void startLaunchPass();
+
+    /*! The crash reporter's options from the settings' DSN and the user defaults. */
+    static Platform::CrashReporterOptions crashReporterOptions(const QString& dsn);
+    /*! The string under "sentryDSN"; a missing or non-string value ends the process with "missing Sentry
+        credentials". */
+    static QString sentryDSN(const QVariantMap& settings);
+    /*! The string under key (an array of strings joined by blanks for the scopes); a missing value or one
+        of another type ends the process with "missing jira credentials". */
+    static QString jiraCredential(const QVariantMap& settings, const QString& key);
+
+    // The status menu.
+    QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    QMenu* statusMenu() const { return m_statusMenu; }
+    QTimer* updateIssuesTimer() const { return m_updateIssuesTimer; }
+    bool initialGetIssuesOperationReturned() const { return m_initialGetIssuesOperationReturned; }
+    /*! Empties the menu and fills it again from the kept issues, the accounts and the filters. */
+    void menuWillOpen(QMenu* menu);
+    /*! Rebuilds the menu on a later turn (once, however often asked before). */
+    void setNeedsMenuRebuild();
+    /*! The window that stands in for the tray when the desktop has no tray host; null otherwise. */
+    QWidget* trayUnavailableWindow() const;
+
+    // Menu commands (the sender may be null).
+    void showIssuesWindow(QObject* sender = nullptr);
+    void updateAllIssues(QObject* sender = nullptr);
+    void showAboutPanel(QObject* sender = nullptr);
+    void checkForUpdatesAction(QObject* sender = nullptr);
+    void showPreferences(QObject* sender = nullptr);
+    void quitAction(QObject* sender = nullptr);
+    void showIssueInBrowser(QObject* sender);
+    void showDebugWindow(QObject* sender = nullptr);
+    QMessageBox* aboutPanel() const { return m_aboutPanel; }
+
+    // Sign-in.
+    void showAuthorizationWindow(QWidget* parent, const std::optional<JiraAccount>& account);
+    void showAuthorizationWindowAction(QObject* sender = nullptr);
+
+    // ZRJConnectorDelegate: read from the decrypted settings every time.
+    QString clientSecret() const override;
+    QString clientID() const override;
+    QString callbackURL() const override;
+    QString scopes() const override;
+
+    // ZRJAccountUpdater.
+    ZRJAccountPtr update(const ZRJAccountPtr& account, const QString& accountID,
+                         const std::optional<FetchTokenResponse>& response,
+                         const Platform::OptionalError& error) override;
+
+    /*! True for an error of an answer with HTTP status 403. */
+    static bool isForbiddenError(const Platform::Error& error);
+
+    /*! What the application asks of the updater. Until the updater is part of the application these log
+        the request; tests record them. */
+    struct UpdaterHooks {
+        std::function<void()> eventuallyCheckForUpdatesInBackground;
+        std::function<void(QObject* sender)> checkForUpdates;
+    };
+    static void setUpdaterHooks(UpdaterHooks hooks);
+
+private:
+    void startIssuePhase(bool announce);
+    void searchFinished();
+    void showConnectorError(const Platform::Error& error, const QString& accountID);
+    void showAuthorizationError(const JiraAccount& account);
+    static UpdaterHooks& updaterHooks();
+
+    QSystemTrayIcon* m_statusItem = nullptr;
+    QMenu* m_statusMenu = nullptr;
+    QPointer<QTimer> m_updateIssuesTimer;
+    TrayUnavailableWindow* m_trayUnavailableWindow = nullptr;
+    QPointer<QMessageBox> m_aboutPanel;
+    bool m_initialGetIssuesOperationReturned = false;
+    bool m_menuRebuildScheduled = false;
+};
