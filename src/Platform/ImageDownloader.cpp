@@ -2,7 +2,7 @@
 
 #include "Platform/HttpSession.h"
 #include "Platform/MainThread.h"
-#include "Platform/Workspace.h"
+#include "Platform/WebURL.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -89,7 +89,7 @@ std::optional<ImageDownloadReceipt> ImageDownloader::downloadImage(const HttpReq
                                                                    const QUuid& receiptID, Success success,
                                                                    Failure failure) {
     assertMainThread();
-    if (!Workspace::isWebURL(request.url)) {
+    if (!isWebURL(request.url)) {
         if (failure)
             later(this, [request, failure] {
                 failure(request, std::nullopt,

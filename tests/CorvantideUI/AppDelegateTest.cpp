@@ -8,7 +8,7 @@
 #include "Platform/Keychain.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/ActivationPolicy.h"
-#include "Platform/Workspace.h"
+#include "Platform/UI/Workspace.h"
 #include "UserDefaultsKeys.h"
 
 #include <QSystemTrayIcon>
@@ -195,7 +195,7 @@ TEST_F(AppDelegateTest, ChoosingAnIssueOpensItsPageAndNothingElse) {
     const JiraAccount ada = storeAccount();
     addFilter(ada, 2, QStringLiteral("Gamma"));
     QList<QUrl> opened;
-    const auto previous = Platform::Workspace::setURLOpenerForTesting([&](const QUrl& url) {
+    Platform::Workspace::setURLOpenerForTesting([&](const QUrl& url) {
         opened << url;
         return true;
     });
@@ -215,7 +215,7 @@ TEST_F(AppDelegateTest, ChoosingAnIssueOpensItsPageAndNothingElse) {
     EXPECT_FALSE(Platform::Workspace::openURL(QUrl("file:///etc/passwd")));
     EXPECT_FALSE(Platform::Workspace::openURL(QUrl("javascript:alert(1)")));
     EXPECT_EQ(opened.size(), 1);
-    Platform::Workspace::setURLOpenerForTesting(previous);
+    Platform::Workspace::setURLOpenerForTesting({});
 }
 
 TEST_F(AppDelegateTest, APassWithoutFiltersStillEndsUpdating) {

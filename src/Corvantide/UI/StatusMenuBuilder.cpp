@@ -7,7 +7,7 @@
 #include "UserDefaultsKeys.h"
 
 #include "Platform/MainThread.h"
-#include "Platform/Workspace.h"
+#include "Platform/WebURL.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -49,7 +49,7 @@ std::optional<QUrl> iconURL(const JiraIssue& issue) {
     if (!value.isString())
         return std::nullopt;
     const QUrl url(value.toString(), QUrl::StrictMode);
-    if (!Platform::Workspace::isWebURL(url))
+    if (!Platform::isWebURL(url))
         return std::nullopt;
     return url;
 }

@@ -1,7 +1,7 @@
 #include "URLImageMenuItem.h"
 
 #include "Platform/HttpSession.h"
-#include "Platform/Workspace.h"
+#include "Platform/WebURL.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -43,7 +43,7 @@ void URLImageMenuItem::setImage(const Platform::HttpRequest& request, const QIco
                                 Platform::ImageDownloader::Success success,
                                 Platform::ImageDownloader::Failure failure) {
     // Only web addresses are downloaded; anything else keeps the placeholder.
-    if (request.url.isEmpty() || !Platform::Workspace::isWebURL(request.url)) {
+    if (request.url.isEmpty() || !Platform::isWebURL(request.url)) {
         setImage(placeholder);
         if (failure) {
             const bool missing = request.url.isEmpty();

@@ -13,7 +13,8 @@ public:
 
     using URLOpener = std::function<bool(const QUrl& url)>;
 
-    /*! Answers whether the URL was handed on. */
+    /*! Hands an http or https address on; any other is refused with a log line. Answers whether the URL
+        was handed on. */
     static bool openURL(const QUrl& url);
 
     /*! Tests take the URLs instead of starting a browser; an empty opener restores the desktop's. */
