@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Platform::XPCWire::FrameReader reader;
     // Delivered in uneven pieces, as a socket may hand them over.
     for (qsizetype offset = 0, step = 1; offset < input.size(); offset += step, step = step * 2 + 1)
-        reader.append(QByteArrayView(input).mid(offset, step));
+        reader.append(input.mid(offset, step));
     QCborMap message;
     int messages = 0;
     while (reader.next(&message) == Platform::XPCWire::FrameReader::Status::Message) {

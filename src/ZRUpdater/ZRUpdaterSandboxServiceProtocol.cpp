@@ -144,9 +144,11 @@ std::optional<Request> decodeRequest(const QCborMap& message, QString* error) {
     }
     case Method::WaitForApplication: {
         const QCborValue pid = arguments.at(0);
+        // Numbers beyond 64 bits arrive as floating point and are no integers at all.
         if (!pid.isInteger() || pid.toInteger() < INT_MIN || pid.toInteger() > INT_MAX)
             ok = fail(error, QStringLiteral("argument 1 is not a 32-bit integer"));
-        request.processID = qint32(pid.toInteger());
+        else
+            request.processID = qint32(pid.toInteger());
         ok = ok && readText(arguments, 1, &request.path, error) &&
              readText(arguments, 2, &request.temporaryFolder, error);
         break;

@@ -26,11 +26,10 @@ void ZRUpdaterSandboxServiceProxy::replyUnreadable() {
         QStringLiteral("The reply of service named %1 could not be read.").arg(ZRUpdaterSandboxServiceName)));
 }
 
-void ZRUpdaterSandboxServiceProxy::copyPathWithAuthentication(const QString& source,
-                                                              const QString& destination,
-                                                              SuccessReply reply) {
+void ZRUpdaterSandboxServiceProxy::sendFileOperation(Method method, const QString& source,
+                                                     const QString& destination, const SuccessReply& reply) {
     Request request;
-    request.method = Method::Copy;
+    request.method = method;
     request.source = source;
     request.destination = destination;
     if (const std::optional<QCborMap> message = send(request)) {
@@ -43,21 +42,16 @@ void ZRUpdaterSandboxServiceProxy::copyPathWithAuthentication(const QString& sou
     }
 }
 
+void ZRUpdaterSandboxServiceProxy::copyPathWithAuthentication(const QString& source,
+                                                              const QString& destination,
+                                                              SuccessReply reply) {
+    sendFileOperation(Method::Copy, source, destination, reply);
+}
+
 void ZRUpdaterSandboxServiceProxy::movePathWithAuthentication(const QString& source,
                                                               const QString& destination,
                                                               SuccessReply reply) {
-    Request request;
-    request.method = Method::Move;
-    request.source = source;
-    request.destination = destination;
-    if (const std::optional<QCborMap> message = send(request)) {
-        bool success = false;
-        Platform::OptionalError error;
-        if (decodeSuccessReply(*message, &success, &error))
-            reply(success, error);
-        else
-            replyUnreadable();
-    }
+    sendFileOperation(Method::Move, source, destination, reply);
 }
 
 void ZRUpdaterSandboxServiceProxy::releaseItemAtPathFromQuarantine(const QString& path, EmptyReply reply) {

@@ -30,6 +30,8 @@ public:
 
 private:
     std::optional<QCborMap> send(const ZRUpdaterSandboxServiceMessages::Request& request);
+    void sendFileOperation(ZRUpdaterSandboxServiceMessages::Method method, const QString& source,
+                           const QString& destination, const SuccessReply& reply);
     void replyUnreadable();
 
     Platform::XPCConnection& m_connection;

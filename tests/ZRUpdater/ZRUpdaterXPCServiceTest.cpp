@@ -119,11 +119,18 @@ protected:
         return false;
     }
 
-    // Lets a blocked unzip go on (it then fails on the empty archive).
-    static void release(const QString& pipe) {
-        const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
+    // Lets a blocked unzip go on (it then fails on the empty archive): opening the pipe for writing
+    // succeeds once unzip has opened it for reading, and closing it at once gives unzip an empty file.
+    static bool release(const QString& pipe) {
+        return TestUtils::waitUntil(
+            [&pipe] {
+                const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0)
+                    return false;
+                ::close(fd);
+                return true;
+            },
+            30000);
     }
 
     QStringList unzip(const QString& archive) const {
@@ -236,8 +243,9 @@ TEST_F(ZRUpdaterXPCServiceTest, AnUnwaitedToolReturnsAtOnceWhileAWaitedOneBlocks
     const QList<QJsonObject> launched = runTool(QStringList{QStringLiteral("launch")} + unzip(pipe));
     ASSERT_EQ(launched.size(), 1);
     EXPECT_TRUE(launched[0][QStringLiteral("result")].toBool());
-    EXPECT_TRUE(unzipRunsOn(pipe));
-    release(pipe);
+    // unzip cannot have ended: it waits for the pipe.
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(pipe); }, 30000));
+    ASSERT_TRUE(release(pipe));
     ASSERT_TRUE(TestUtils::waitUntil([&] { return !unzipRunsOn(pipe); }, 30000));
 
     // Waiting: the call blocks; killing the service ends it with -1.
