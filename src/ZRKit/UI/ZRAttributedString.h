@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariantMap>
 #include <Qt>
@@ -33,6 +34,22 @@ inline const QString ParagraphStyle = QStringLiteral("paragraphStyle");
 struct ZRAttributedString {
     QString string;
     QVariantMap attributes;
+};
+
+/*! Text made of runs, each with its own attributes. */
+struct ZRMutableAttributedString {
+    QList<ZRAttributedString> runs;
+
+    QString string() const {
+        QString text;
+        for (const ZRAttributedString& run : runs)
+            text += run.string;
+        return text;
+    }
+    /*! Appends the text as a run with these attributes. */
+    void appendStringWithAttributes(const QString& text, const QVariantMap& attributes) {
+        runs.append(ZRAttributedString{text, attributes});
+    }
 };
 
 Q_DECLARE_METATYPE(ZRParagraphStyle)

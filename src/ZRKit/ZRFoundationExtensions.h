@@ -1,0 +1,83 @@
+#pragma once
+
+#include "Platform/Error.h"
+
+#include <QByteArray>
+#include <QDomNode>
+#include <QIODevice>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpSocket>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+/*! A call of a named slot or invokable method on a target, made now or later. */
+struct ZRInvocation {
+    QPointer<QObject> target;
+    QByteArray selector;
+
+    static ZRInvocation invocationWithTargetSelector(QObject* target, const QByteArray& selector);
+    /*! Calls the method (with no argument); false when the target is gone or has no such method. */
+    bool invoke() const;
+};
+
+namespace ZRLock {
+/*! True when another holder has the mutex (tries it, and releases it again when that worked). */
+bool isLocked(QMutex& lock);
+} // namespace ZRLock
+
+/*! What the managed-object helpers need of an object store; there is no object store in this
+    application, so the interface is all there is: a store implements it. */
+class ZRManagedObject;
+class ZRManagedObjectContext {
+public:
+    virtual ~ZRManagedObjectContext() = default;
+    /*! The objects of the entity whose value at keyPath is `object`, sorted by sortKey; std::nullopt with
+     *error set when the fetch fails. */
+    virtual std::optional<QList<ZRManagedObject*>>
+    fetchObjects(const QString& entityName, const QString& keyPath, const ZRManagedObject* object,
+                 const QString& sortKey, bool ascending, Platform::Error* error) = 0;
+};
+
+class ZRManagedObject {
+public:
+    virtual ~ZRManagedObject() = default;
+    virtual QVariant valueForKey(const QString& key) const = 0;
+    virtual ZRManagedObjectContext* managedObjectContext() const = 0;
+
+    /*! The objects sorted ascending by their values for the key (stable). */
+    static QList<ZRManagedObject*> sortObjectsWithSortDescriptorKey(const QList<ZRManagedObject*>& objects,
+                                                                    const QString& key);
+    /*! The objects of the entity whose inverse key points at this object, sorted by the key; an empty
+        result on a fetch error. Every argument is required. */
+    std::optional<QList<ZRManagedObject*>> objectsSortedByKeyAscendingForEntityNameInverseKey(
+        const QString& sortKey, bool ascending, const QString& entityName, const QString& inverseKey) const;
+};
+
+namespace ZRStream {
+
+/*! Writes the whole buffer, going on after partial writes. A write error answers false with *error set
+    and logs "Error while writing data to stream: ..."; a write that takes no byte at all is the failure
+    "Failed to write to file stream". */
+bool writeData(QIODevice* stream, const QByteArray& data, Platform::Error* error = nullptr);
+
+/*! A socket to the host and port, not yet connected (open() connects it): read and write it as the input
+    and output stream. The host must be given and the port must lie in 1 to 65535. */
+std::shared_ptr<QTcpSocket> getStreamsToHostNamedPort(const QString& hostName, int port);
+
+} // namespace ZRStream
+
+namespace ZRXMLNode {
+
+/*! The first node the path selects, or a null node with *error set for a path outside the supported
+    form: steps separated by "/" ("//" for any depth), each a name or "*" with an optional [n] (from 1),
+    or a last step "@name" (an attribute) or "text()". */
+QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* error = nullptr);
+/*! The first child, in order, with that name, or a null node. */
+QDomNode childNodeWithName(const QDomNode& node, const QString& name);
+
+} // namespace ZRXMLNode
