@@ -14,6 +14,7 @@
 #include "ZRKit/UI/ZRTargetAction.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMainWindow>
 #include <QMenu>
@@ -383,6 +384,46 @@ TEST_F(ProjectsPaneTest, AdvancedConditionTheRowsCannotShowSurvivesOk) {
     editor->okButtonAction();
     ASSERT_TRUE(filter->predicate());
     EXPECT_EQ(filter->predicate()->format(), unusual);
+}
+
+TEST_F(ProjectsPaneTest, AdvancedConditionThatCannotBeReadSurvivesOkAndGoesOnDelete) {
+    QJsonObject json =
+        IssueFilter::forProject(*JiraProject::create(accountID, cloudID, std::nullopt,
+                                                     standIn.sites().first().projects.first().toObject()))
+            ->toJson();
+    json.insert(QStringLiteral("predicate"), QStringLiteral("not base64!"));
+    const std::shared_ptr<IssueFilter> filter = IssueFilter::fromJson(json);
+    ASSERT_TRUE(filter && filter->hasUnreadablePredicate());
+    IssueFilterManager::shared().append(filter);
+    const auto storedForm = [] {
+        QFile file(IssueFilterManager::shared().issueFiltersFilePath());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QJsonDocument::fromJson(file.readAll())
+            .array()
+            .first()
+            .toObject()
+            .value(QStringLiteral("predicate"));
+    };
+    pane->willShowViewInPreferencesPanel();
+    ASSERT_EQ(pane->selectedFilter(), filter);
+
+    pane->advancedAction();
+    PredicateEditorWindowController* editor = pane->filterSettingsUIController()->predicateEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->predicateEditor()->isReadOnly());
+    EXPECT_TRUE(editor->predicateEditor()->rowViews().isEmpty());
+    editor->okButtonAction();
+    EXPECT_TRUE(filter->hasUnreadablePredicate());
+    pane->willHideViewInPreferencesPanel();
+    EXPECT_EQ(storedForm(), QJsonValue(QStringLiteral("not base64!")));
+
+    pane->advancedAction();
+    {
+        TestUtils::AlertResponder alerts(answer(Platform::ModalResponse::FirstButton));
+        pane->filterSettingsUIController()->predicateEditor()->deletePredicateAction();
+    }
+    EXPECT_FALSE(filter->hasUnreadablePredicate());
+    EXPECT_TRUE(storedForm().isUndefined());
 }
 
 TEST_F(ProjectsPaneTest, UpdateButtonShowsProgressUntilTheDownloadEnds) {

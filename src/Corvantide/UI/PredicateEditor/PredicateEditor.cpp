@@ -101,6 +101,7 @@ void PredicateEditor::setRowTemplates(const QList<PredicateRowTemplate>& templat
     m_root.reset();
     m_original.reset();
     m_readOnly = false;
+    m_unreadable = false;
     m_edited = false;
     rebuildViews();
 }
@@ -196,11 +197,22 @@ std::unique_ptr<PredicateEditor::Row> PredicateEditor::rowForPredicate(const Pre
     return row;
 }
 
+void PredicateEditor::setObjectValueUnreadable() {
+    Platform::assertMainThread();
+    m_original.reset();
+    m_edited = false;
+    m_readOnly = true;
+    m_unreadable = true;
+    m_root.reset();
+    rebuildViews();
+}
+
 void PredicateEditor::setObjectValue(const std::optional<Predicate>& predicate) {
     Platform::assertMainThread();
     m_original = predicate;
     m_edited = false;
     m_readOnly = false;
+    m_unreadable = false;
     m_root.reset();
     if (predicate) {
         if (predicate->isCompound() || predicate->kind() == Predicate::Kind::True ||

@@ -39,6 +39,10 @@ public:
         what the rows make; none for an empty editor. */
     std::optional<Platform::Predicate> objectValue() const;
 
+    /*! Shows that the condition cannot be read at all (it is kept where it is stored): read-only, and the
+        object value is none. */
+    void setObjectValueUnreadable();
+
     /*! True while the condition is shown as text because the rows cannot show it. */
     bool isReadOnly() const { return m_readOnly; }
     /*! What the rows make now; none when there are no rows. */
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<Row> m_root;
     std::optional<Platform::Predicate> m_original;
     bool m_readOnly = false;
+    bool m_unreadable = false;
     bool m_edited = false;
     QList<QWidget*> m_rowViews;
     QList<int> m_rowDepths;

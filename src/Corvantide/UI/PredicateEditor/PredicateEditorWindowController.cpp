@@ -123,7 +123,10 @@ void PredicateEditorWindowController::configurePredicateEditor() {
             {property.propertyKey, PredicateProperty::typeName(property.propertyType)})));
     }
     m_ui->predicateEditor->setRowTemplates(templates);
-    m_ui->predicateEditor->setObjectValue(m_predicate);
+    if (m_predicateUnreadable)
+        m_ui->predicateEditor->setObjectValueUnreadable();
+    else
+        m_ui->predicateEditor->setObjectValue(m_predicate);
 }
 
 void PredicateEditorWindowController::showPredicateEditor(QWidget* parentWindow,

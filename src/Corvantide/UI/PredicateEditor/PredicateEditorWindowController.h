@@ -42,6 +42,9 @@ public:
     /*! The condition shown when the window loads; set it before. */
     std::optional<Platform::Predicate> predicate() const { return m_predicate; }
     void setPredicate(const std::optional<Platform::Predicate>& predicate) { m_predicate = predicate; }
+    /*! The filter holds a condition that cannot be read: shown read-only, OK gives none (nothing to
+        store), Delete still deletes it. Set it before the window loads. */
+    void setPredicateUnreadable(bool unreadable) { m_predicateUnreadable = unreadable; }
 
     /*! The window, loaded on first use (which configures the editor). */
     QDialog* window();
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<Ui::PredicateEditorWindowController> m_ui;
     QPointer<QDialog> m_window;
     std::optional<Platform::Predicate> m_predicate;
+    bool m_predicateUnreadable = false;
     std::optional<QList<PredicateProperty>> m_allowedProperties;
     CompletionHandler m_completionHandler;
 };

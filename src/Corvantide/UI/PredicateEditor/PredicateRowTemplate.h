@@ -33,9 +33,9 @@ public:
     const QList<Platform::Predicate::Operator>& operators() const { return m_operators; }
     Platform::Predicate::Options options() const { return m_options; }
 
-    /*! Whether a comparison row of this template shows the comparison as it is: the same key path on the
-        left, a constant of the row's type (or one of its constants) on the right, one of its operators and
-        no comparison option beyond its own. */
+    /*! Whether a comparison row of this template shows the comparison as it is: a direct comparison (no
+        ANY or ALL) of the same key path on the left with a constant of the row's type (or one of its
+        constants) on the right, one of its operators and no comparison option beyond its own. */
     bool matchesComparison(const Platform::Predicate& predicate) const;
     /*! Whether two constants are the same choice: the same type and value, or a boolean and the integer
         it is written as. */

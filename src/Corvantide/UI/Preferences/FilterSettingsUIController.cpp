@@ -148,6 +148,8 @@ void FilterSettingsUIController::showPredicateEditor(QWidget* parentWindow, Pred
         m_predicateEditor->deleteLater();
     auto* editor = new PredicateEditorWindowController(this);
     editor->setPredicate(predicate);
+    // A condition stored in a form this build cannot read is not replaced by the example on OK.
+    editor->setPredicateUnreadable(!m_issueFilter->predicate() && m_issueFilter->hasUnreadablePredicate());
     m_predicateEditor = editor;
     const QPointer<FilterSettingsUIController> self(this);
     const QPointer<PredicateEditorWindowController> shown(editor);
