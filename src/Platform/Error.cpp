@@ -17,6 +17,13 @@ Error Error::withHttpStatus(int status, const QByteArray& body) const {
     return copy;
 }
 
+std::optional<qint64> Error::retryAfter() const {
+    const auto value = m_userInfo.constFind(RetryAfterKey);
+    if (value == m_userInfo.constEnd())
+        return std::nullopt;
+    return value->toLongLong();
+}
+
 QString Error::description() const {
     QString text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"")
                        .arg(m_domain, QString::number(m_code), m_localizedDescription);

@@ -14,6 +14,8 @@ class Error {
 public:
     static inline const QString HttpStatusKey = QStringLiteral("HTTPStatusCode");
     static inline const QString HttpBodyKey = QStringLiteral("HTTPBody");
+    /*! Seconds the server asked to wait before trying again (its "Retry-After"). */
+    static inline const QString RetryAfterKey = QStringLiteral("RetryAfter");
 
     Error() = default;
     Error(QString domain, int code, QString localizedDescription, QString recoverySuggestion = {},
@@ -32,6 +34,8 @@ public:
     /*! The body of the answer that caused the error (empty when there was none). */
     QByteArray httpBody() const { return m_userInfo.value(HttpBodyKey).toByteArray(); }
     Error withHttpStatus(int status, const QByteArray& body) const;
+    /*! The wait the answer asked for before trying again, when it named one. */
+    std::optional<qint64> retryAfter() const;
 
     /*! The printed form for log lines: Error Domain=<domain> Code=<code> "<description>", and the HTTP
         status when there was one. */

@@ -1,5 +1,9 @@
 #include "Platform/HttpMessage.h"
 
+#include "Platform/Clock.h"
+
+#include <QDateTime>
+
 #include <QStringList>
 
 #include <algorithm>
@@ -50,6 +54,20 @@ QByteArray HttpResponse::mimeType() const {
 QString HttpResponse::description() const {
     return QStringLiteral("<HttpResponse> { URL: %1 } { Status Code: %2, Headers %3 }")
         .arg(url.toString(), QString::number(statusCode), printedHeaderFields(headers));
+}
+
+std::optional<qint64> HttpResponse::retryAfterSeconds() const {
+    const QByteArray value = header("Retry-After").trimmed();
+    if (value.isEmpty())
+        return std::nullopt;
+    bool isNumber = false;
+    const qint64 seconds = value.toLongLong(&isNumber);
+    if (isNumber)
+        return std::max<qint64>(0, seconds);
+    const QDateTime date = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
+    if (!date.isValid())
+        return std::nullopt;
+    return std::max<qint64>(0, Clock::now().secsTo(date));
 }
 
 } // namespace Platform

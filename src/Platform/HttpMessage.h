@@ -50,6 +50,9 @@ struct HttpResponse {
     QByteArray mimeType() const;
     /*! A printed form for log lines: URL, status and headers. */
     QString description() const;
+    /*! The wait the server asks for in "Retry-After" (delta seconds, or an HTTP date measured from
+        Clock::now()), never below 0; nothing when the header is missing or unreadable. */
+    std::optional<qint64> retryAfterSeconds() const;
 };
 
 } // namespace Platform

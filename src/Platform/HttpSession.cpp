@@ -8,6 +8,7 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRandomGenerator>
 #include <QTimer>
 
 namespace Platform {
@@ -198,6 +199,11 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
             response.headers.append(header);
         task->m_response = response;
     }
+    if (task->m_response && !isTransportFailure(reply->error()) && retryLater(task, *task->m_response)) {
+        task->m_response.reset();
+        startNext(key);
+        return;
+    }
     if (task->m_response && !isTransportFailure(reply->error())) {
         const QByteArray body = reply->readAll();
         const JSONResponseSerializer::Result result = m_serializer.serialize(*task->m_response, body);
@@ -211,6 +217,30 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
                      : transportError(reply, task->m_request.url));
     }
     startNext(key);
+}
+
+bool HttpSession::retryLater(const std::shared_ptr<HttpTask>& task, const HttpResponse& response) {
+    if (task->m_retries >= m_configuration.maximumRateLimitRetries || task->m_request.method != "GET" ||
+        (response.statusCode != 429 && response.statusCode != 503))
+        return false;
+    qint64 waitMs = 0;
+    if (const std::optional<qint64> seconds = response.retryAfterSeconds()) {
+        waitMs = *seconds * 1000;
+    } else {
+        const qint64 backoff = qint64(m_configuration.firstRetryDelayMs) << task->m_retries;
+        waitMs = backoff + QRandomGenerator::global()->bounded(backoff / 2 + 1);
+    }
+    if (waitMs >= m_configuration.longestRetryWaitMs)
+        return false;
+    ++task->m_retries;
+    QTimer::singleShot(std::chrono::milliseconds(waitMs), this, [this, task] {
+        if (task->m_cancelled || task->m_state != HttpTask::State::Running)
+            return;
+        const QString key = hostKey(task->m_request.url);
+        m_hosts[key].waiting.push_back(task);
+        startNext(key);
+    });
+    return true;
 }
 
 void HttpSession::complete(const std::shared_ptr<HttpTask>& task, const QJsonValue& responseObject,

@@ -39,6 +39,12 @@ public:
 
     struct Configuration {
         int maximumConnectionsPerHost = 2;
+        /*! A GET answered 429 or 503 is sent again up to this many times: after the answer's
+            Retry-After, or else after an exponential back-off with jitter starting at firstRetryDelayMs;
+            only while the wait stays under longestRetryWaitMs. The last answer is the task's answer. */
+        int maximumRateLimitRetries = 0;
+        int firstRetryDelayMs = 1000;
+        int longestRetryWaitMs = 60000;
     };
 
     /*! The error of a cancelled task: URLErrorDomain, Cancelled, for the request's URL. */
@@ -68,6 +74,9 @@ private:
     void startNext(const QString& hostKey);
     void send(const std::shared_ptr<HttpTask>& task);
     void handleReply(const std::shared_ptr<HttpTask>& task, QNetworkReply* reply);
+    /*! Queues the task again after the wait its rate-limited answer calls for; false when it is not to
+        be retried. */
+    bool retryLater(const std::shared_ptr<HttpTask>& task, const HttpResponse& response);
     void complete(const std::shared_ptr<HttpTask>& task, const QJsonValue& responseObject,
                   const OptionalError& error);
     std::shared_ptr<HttpTask> pendingTask(HttpTask* task) const;

@@ -62,6 +62,7 @@ private:
     QElapsedTimer m_elapsed;
     bool m_cancelled = false;
     bool m_deadlinePassed = false;
+    int m_retries = 0;
 };
 
 } // namespace Platform

@@ -14,6 +14,8 @@ Error responseError(int code, const QString& description, const HttpResponse& re
                     const QByteArray& body) {
     Error error(JSONResponseSerializer::ErrorDomain, code, description);
     error.setUserInfoValue(QStringLiteral("URL"), response.url);
+    if (const std::optional<qint64> wait = response.retryAfterSeconds())
+        error.setUserInfoValue(Error::RetryAfterKey, *wait);
     return error.withHttpStatus(response.statusCode, body);
 }
 

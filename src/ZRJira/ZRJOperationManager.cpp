@@ -41,6 +41,8 @@ void ZRJOperationManager::setAccountUpdater(ZRJAccountUpdater* updater) {
 ZRJOperationManager::ZRJOperationManager() {
     Platform::HttpSession::Configuration configuration;
     configuration.maximumConnectionsPerHost = 2;
+    // Atlassian's rate limits: a GET answered 429 or 503 is tried again, at most three times.
+    configuration.maximumRateLimitRetries = 3;
     m_sessionManager = std::make_unique<Platform::HttpSession>(configuration);
     m_sessionManager->responseSerializer().removesKeysWithNullValues = true;
     g_instance = this;

@@ -83,8 +83,9 @@ TEST_F(JiraResourcesManagerTest, ReportsEveryErrorOfEverySite) {
     const QString second = addSecondSite();
     standIn.setOverride(sitePath(cloudID, "/rest/api/3/project/search"),
                         JiraStandIn::Reply::error(500, QStringLiteral("no")));
-    standIn.setOverride(sitePath(second, "/rest/api/3/user/search"),
-                        JiraStandIn::Reply::error(503, QStringLiteral("no")));
+    JiraStandIn::Reply unavailable = JiraStandIn::Reply::error(503, QStringLiteral("no"));
+    unavailable.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("0"))); // retried at once
+    standIn.setOverride(sitePath(second, "/rest/api/3/user/search"), unavailable);
     standIn.setOverride(sitePath(second, "/rest/api/3/project/search"),
                         JiraStandIn::Reply::error(502, QStringLiteral("no")));
     const Outcome outcome = download();

@@ -378,3 +378,30 @@ TEST_F(HttpSessionTest, RedirectsAreFollowedOnlyWithinTheSameOrigin) {
     EXPECT_EQ(refused.error->httpStatus(), 302);
     EXPECT_EQ(standIn.requests(QStringLiteral("^/target$")).size(), 1);
 }
+
+TEST_F(HttpSessionTest, ATaskCancelledWhileWaitingToRetryIsNotSentAgain) {
+    HttpSession::Configuration configuration;
+    configuration.maximumRateLimitRetries = 3;
+    HttpSession retrying(configuration);
+    Reply busy = Reply::error(429, QStringLiteral("busy"));
+    busy.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("1")));
+    standIn.setOverride(QStringLiteral("."), busy);
+    Outcome outcome;
+    HttpRequest request;
+    request.url = QUrl(standIn.baseUrl().toString() + QStringLiteral("/busy"));
+    const auto task =
+        retrying.dataTask(request, [&](const auto&, const QJsonValue&, const OptionalError& error) {
+            outcome.error = error;
+            ++outcome.calls;
+        });
+    task->resume();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return standIn.requests().size() == 1; }));
+    TestUtils::spin(100);
+    task->cancel();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return outcome.calls > 0; }));
+    TestUtils::spin(1500);
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.error->code(), HttpSession::Cancelled);
+    EXPECT_EQ(standIn.requests().size(), 1);
+    EXPECT_EQ(retrying.pendingTaskCount(), 0);
+}

@@ -7,6 +7,7 @@
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRError.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 
 using Reply = JiraStandIn::Reply;
@@ -137,7 +138,7 @@ TEST_F(OperationTest, HttpFailuresPassThroughWithTheirStatusAndBody) {
         int code;
     };
     Reply tooMany = Reply::error(429, QStringLiteral("Rate limit exceeded"));
-    tooMany.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("30")));
+    tooMany.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("0"))); // the retries end at once
     const std::vector<Case> cases{
         {Reply::error(403, QStringLiteral("You do not have permission")), 403,
          Platform::JSONResponseSerializer::BadServerResponse},
@@ -399,13 +400,13 @@ TEST_F(OperationTest, IssueSearchStopsAtAThousandIssues) {
 
 TEST_F(OperationTest, AnErrorOnALaterIssuePageIsTheAnswer) {
     standIn.issuePageSize = 2;
-    standIn.setOverride(QStringLiteral("/search/jql$"), Reply::error(429, QStringLiteral("slow down")), 1, 1);
+    standIn.setOverride(QStringLiteral("/search/jql$"), Reply::error(500, QStringLiteral("broken")), 1, 1);
     ObjectAnswer answer;
     manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
     ASSERT_TRUE(answer.wait());
     EXPECT_FALSE(answer.value);
     ASSERT_TRUE(answer.error);
-    EXPECT_EQ(answer.error->httpStatus(), 429);
+    EXPECT_EQ(answer.error->httpStatus(), 500);
 }
 
 TEST_F(OperationTest, AProjectKeyWithAQuoteStaysInsideItsString) {
@@ -641,4 +642,79 @@ TEST_F(OperationTest, AHugeProjectTotalGivesABoundedProgressShare) {
         ASSERT_EQ(children.size(), 1);
         EXPECT_EQ(children.first().pendingUnitCount, total > 0 ? 1000000000 : 0);
     }
+}
+
+namespace {
+Reply rateLimited(int status, const QByteArray& retryAfter) {
+    Reply reply = Reply::error(status, QStringLiteral("Rate limit exceeded"));
+    if (!retryAfter.isEmpty())
+        reply.headers.append(qMakePair(QByteArray("Retry-After"), retryAfter));
+    return reply;
+}
+} // namespace
+
+TEST_F(OperationTest, RateLimitedRequestsAreTriedAgainAfterRetryAfter) {
+    // Twice 429, then the answer: three requests, one completion with the boards.
+    standIn.setOverride(QStringLiteral("/board$"), rateLimited(429, "1"), 1);
+    standIn.setOverride(QStringLiteral("/board$"), rateLimited(503, "0"), 1);
+    ObjectAnswer answer;
+    manager().getAllBoards(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait(20000));
+    ASSERT_FALSE(answer.error) << answer.error->localizedDescription().toStdString();
+    EXPECT_EQ(answer.value->value(QStringLiteral("values")).toArray().size(), 2);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/board$")).size(), 3);
+    TestUtils::spin(50);
+    EXPECT_EQ(answer.calls, 1);
+}
+
+TEST_F(OperationTest, AfterThreeRetriesTheErrorCarriesRetryAfter) {
+    standIn.setOverride(QStringLiteral("/user/search$"), rateLimited(429, "0"));
+    ArrayAnswer answer;
+    manager().getAllUsers(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait(20000));
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 429);
+    EXPECT_EQ(answer.error->retryAfter(), std::optional<qint64>(0));
+    EXPECT_EQ(standIn.requests(QStringLiteral("/user/search$")).size(), 4);
+}
+
+TEST_F(OperationTest, AWaitOfAMinuteOrMoreIsNotWaitedFor) {
+    const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(600);
+    for (const QByteArray& retryAfter :
+         {QByteArray("60"), QByteArray("3600"), later.toString(Qt::RFC2822Date).toLatin1()}) {
+        SCOPED_TRACE(retryAfter.toStdString());
+        standIn.clearSwitches();
+        standIn.clearRequests();
+        standIn.setOverride(QStringLiteral("/myself$"), rateLimited(503, retryAfter));
+        ObjectAnswer answer;
+        manager().getCurrentUser(token(), cloudID, answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_TRUE(answer.error);
+        EXPECT_EQ(answer.error->httpStatus(), 503);
+        ASSERT_TRUE(answer.error->retryAfter());
+        EXPECT_GE(*answer.error->retryAfter(), 60);
+        EXPECT_EQ(standIn.requests(QStringLiteral("/myself$")).size(), 1);
+    }
+}
+
+TEST_F(OperationTest, WithoutRetryAfterTheRetryBacksOff) {
+    standIn.setOverride(QStringLiteral("/myself$"), rateLimited(503, {}), 1);
+    QElapsedTimer clock;
+    clock.start();
+    ObjectAnswer answer;
+    manager().getCurrentUser(token(), cloudID, answer.completion());
+    ASSERT_TRUE(answer.wait(20000));
+    EXPECT_FALSE(answer.error);
+    EXPECT_EQ(standIn.requests(QStringLiteral("/myself$")).size(), 2);
+    EXPECT_GE(clock.elapsed(), 1000) << "the first back-off is a second";
+}
+
+TEST_F(OperationTest, TokenRequestsAreNotRetriedOnRateLimits) {
+    standIn.setOverride(QStringLiteral("^/oauth/token$"), rateLimited(429, "0"));
+    Answer<ZRJOperationManager::FetchTokenResponse> answer;
+    manager().fetchToken(QStringLiteral("code"), answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->httpStatus(), 429);
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/oauth/token$")).size(), 1);
 }
