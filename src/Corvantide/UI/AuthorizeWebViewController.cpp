@@ -275,7 +275,9 @@ void AuthorizeWebViewController::getCurrentUserAndUpdateAccountAndResources(
                                       response.expires(), response.scope(), user->displayName(),
                                       user->emailAddress());
             Platform::OptionalError storeError;
-            if (!JiraAccountManager::storeAccount(account, storeError)) {
+            // The user signs in: the keychain may ask to be unlocked, or for a default keyring.
+            if (!JiraAccountManager::storeAccount(account, storeError,
+                                                  Platform::Keychain::Interaction::Allowed)) {
                 // A keychain that refuses without saying why must not pass for a stored account.
                 Platform::presentError(storeError.value_or(ZRError::zr_errorWithLocalizedDescription(
                     tr("The account could not be stored in the keychain."))));
