@@ -139,8 +139,8 @@ void JiraResourcesManager::startGetAccessibleResourcesOperation(const ZRJAccount
             }
             ResourceList resources;
             for (const QJsonValue& site : *sites) {
-                if (std::optional<JiraResource> resource = JiraResource::create(accountID, site.toObject()))
-                    resources.append(std::make_shared<JiraResource>(std::move(*resource)));
+                if (std::shared_ptr<JiraResource> resource = JiraResource::create(accountID, site.toObject()))
+                    resources.append(std::move(resource));
             }
             Platform::assertMainThread();
             const ResourceList previous = resourcesTable().value(accountID);

@@ -38,3 +38,9 @@ public:
     using ZRJOperation::ZRJOperation;
     void getAllUsers(const QString& accessToken, const QString& cloudID, JSONArrayCompletion completion);
 };
+
+/*! A request for the server's own information; declared, with no request of its own yet. */
+class ZRJServerInfoOperation final : public ZRJOperation {
+public:
+    using ZRJOperation::ZRJOperation;
+};

@@ -1,4 +1,5 @@
 #include "Model/JiraIssue.h"
+#include "Model/JiraIssueUIProxy.h"
 #include "Model/StableSort.h"
 #include "Model/StateMapping.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -128,6 +130,28 @@ TEST(JiraIssueTest, ImageByStatusNameThenCategoryInFileOrderThenUnknown) {
         ASSERT_FALSE(icon.isNull()) << entry.statusName.toStdString();
         EXPECT_FALSE(icon.pixmap(16, 16).isNull()) << entry.statusName.toStdString();
     }
+
+    // Tables and predicates reach the image by key path as well.
+    const JiraIssue done = issue(status("Done", "done", "Done"));
+    const QVariant image = done.value(QStringLiteral("menuItemImage"));
+    ASSERT_EQ(image.typeId(), QMetaType::QIcon);
+    EXPECT_EQ(image.value<QIcon>().pixmap(16, 16).toImage(), done.menuItemImage().pixmap(16, 16).toImage());
+    EXPECT_EQ(done.value(QStringLiteral("menuItemImageName")).toString(), QStringLiteral("status-done"));
+}
+
+TEST(JiraIssueUIProxyTest, HoldsAnIssueReadableByKeyPathAndAnnouncesANewOne) {
+    auto users = std::make_shared<JiraUserManager>();
+    JiraIssueUIProxy proxy(issue(R"({"summary": "First"})", QStringLiteral("ABC-1")), users);
+    EXPECT_EQ(proxy.userManager(), users);
+    EXPECT_EQ(proxy.value(QStringLiteral("issue.key")).toString(), QStringLiteral("ABC-1"));
+    EXPECT_EQ(proxy.value(QStringLiteral("issue.summary")).toString(), QStringLiteral("First"));
+    EXPECT_FALSE(proxy.value(QStringLiteral("key")).isValid());
+    EXPECT_FALSE(proxy.value(QStringLiteral("issue.nothing")).isValid());
+
+    QSignalSpy changed(&proxy, &JiraIssueUIProxy::issueChanged);
+    proxy.setIssue(issue(R"({"summary": "Second"})", QStringLiteral("ABC-2")));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(proxy.value(QStringLiteral("issue.summary")).toString(), QStringLiteral("Second"));
 }
 
 TEST(StateMappingTest, FirstEntryOfACategoryDecidesAndBrokenFilesAreRejected) {

@@ -5,6 +5,7 @@
 #include "Model/JiraUser.h"
 
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -18,14 +19,13 @@ QJsonObject json(const char* text) {
 } // namespace
 
 TEST(JiraResourceTest, NeedsAStringIdAndReadsTheRestOptionally) {
-    EXPECT_FALSE(
-        JiraResource::create(QStringLiteral("acc"), json(R"j({"id": 17, "name": "Site"})j")).has_value());
-    EXPECT_FALSE(JiraResource::create(QStringLiteral("acc"), json(R"j({"name": "Site"})j")).has_value());
+    EXPECT_EQ(JiraResource::create(QStringLiteral("acc"), json(R"j({"id": 17, "name": "Site"})j")), nullptr);
+    EXPECT_EQ(JiraResource::create(QStringLiteral("acc"), json(R"j({"name": "Site"})j")), nullptr);
 
-    std::optional<JiraResource> site = JiraResource::create(
+    const std::shared_ptr<JiraResource> site = JiraResource::create(
         QStringLiteral("acc"), json(R"j({"id": "cloud-1", "name": "Site", "url": "https://x.atlassian.net",
                                         "avatarUrl": 5})j"));
-    ASSERT_TRUE(site.has_value());
+    ASSERT_TRUE(site);
     EXPECT_EQ(site->accountID(), QStringLiteral("acc"));
     EXPECT_EQ(site->cloudID(), QStringLiteral("cloud-1"));
     EXPECT_EQ(site->name(), QStringLiteral("Site"));
@@ -35,10 +35,30 @@ TEST(JiraResourceTest, NeedsAStringIdAndReadsTheRestOptionally) {
     EXPECT_FALSE(site->users().has_value());
     EXPECT_FALSE(site->value(QStringLiteral("avatarUrl")).isValid());
     EXPECT_EQ(site->value(QStringLiteral("url")).toString(), QStringLiteral("https://x.atlassian.net"));
+}
+
+TEST(JiraResourceTest, AnnouncesEachNewListOfProjectsAndUsers) {
+    const std::shared_ptr<JiraResource> site =
+        JiraResource::create(QStringLiteral("acc"), json(R"j({"id": "cloud-1"})j"));
+    ASSERT_TRUE(site);
+    QSignalSpy projects(site.get(), &JiraResource::projectsChanged);
+    QSignalSpy users(site.get(), &JiraResource::usersChanged);
 
     site->setUsers(QList<JiraUser>{JiraUser(json(R"j({"accountId": "u1"})j"))});
     ASSERT_TRUE(site->users().has_value());
     EXPECT_EQ(site->users()->first().accountID(), QStringLiteral("u1"));
+    EXPECT_EQ(users.count(), 1);
+    EXPECT_EQ(projects.count(), 0);
+
+    const std::optional<JiraProject> project = JiraProject::create(
+        QStringLiteral("acc"), QStringLiteral("cloud-1"), std::nullopt, json(R"j({"id": "1", "key": "K"})j"));
+    ASSERT_TRUE(project);
+    site->setProjects(QList<JiraProject>{*project});
+    site->setProjects(QList<JiraProject>{*project}); // a second download is news too
+    EXPECT_EQ(projects.count(), 2);
+    site->setProjects(std::nullopt);
+    EXPECT_EQ(projects.count(), 3);
+    EXPECT_FALSE(site->projects().has_value());
 }
 
 TEST(JiraProjectTest, NeedsStringIdAndKeyAndAllStringAvatarUrls) {

@@ -2,6 +2,7 @@
 
 #include "ZRJira/ZRJEndpoints.h"
 #include "ZRJira/ZRJGetProjectsPaginatedOperation.h"
+#include "ZRJira/ZRJRestOperations.h"
 #include "ZRJira/ZRJSearchForIssuesOperation.h"
 
 #include "Platform/SystemLog.h"
@@ -229,6 +230,14 @@ TEST_F(OperationTest, UrlForJoinsPrefixCloudIdApiAndPath) {
     EXPECT_EQ(request.header("authorization"), "Bearer t");
     EXPECT_EQ(request.header("Accept"), "application/json");
     EXPECT_FALSE(request.body);
+}
+
+TEST_F(OperationTest, TheServerInfoOperationIsAnOperationOfTheSharedSession) {
+    const std::shared_ptr<ZRJOperation> operation =
+        std::make_shared<ZRJServerInfoOperation>(manager().sessionManager());
+    EXPECT_EQ(&operation->sessionManager(), &manager().sessionManager());
+    EXPECT_EQ(operation->jiraURL(), standIn.apiBaseUrl().toString() + QStringLiteral("/ex/jira"));
+    EXPECT_FALSE(operation->dataTask());
 }
 
 TEST(OperationDeathTest, UrlAndRequestNeedTheirValues) {

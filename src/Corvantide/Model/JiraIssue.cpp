@@ -225,6 +225,12 @@ QVariant JiraIssue::value(const QString& keyPath) const {
             return menuItemTitle();
         if (key == u"menuItemImageURL")
             return optional(menuItemImageURL());
+        if (key == u"menuItemImageName")
+            return optional(menuItemImageName());
+        if (key == u"menuItemImage") {
+            const QIcon image = menuItemImage();
+            return image.isNull() ? QVariant() : QVariant::fromValue(image);
+        }
         return {};
     });
 }

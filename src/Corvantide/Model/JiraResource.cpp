@@ -3,17 +3,27 @@
 #include "Model/JSONValue.h"
 #include "Model/KeyValueCoding.h"
 
-std::optional<JiraResource> JiraResource::create(const QString& accountID, const QJsonObject& json) {
+std::shared_ptr<JiraResource> JiraResource::create(const QString& accountID, const QJsonObject& json) {
     const std::optional<QString> cloudID = JSONValue::string(json, QStringLiteral("id"));
     if (!cloudID)
-        return std::nullopt;
-    JiraResource resource;
-    resource.m_accountID = accountID;
-    resource.m_cloudID = *cloudID;
-    resource.m_name = JSONValue::string(json, QStringLiteral("name"));
-    resource.m_url = JSONValue::string(json, QStringLiteral("url"));
-    resource.m_avatarUrl = JSONValue::string(json, QStringLiteral("avatarUrl"));
+        return nullptr;
+    std::shared_ptr<JiraResource> resource(new JiraResource);
+    resource->m_accountID = accountID;
+    resource->m_cloudID = *cloudID;
+    resource->m_name = JSONValue::string(json, QStringLiteral("name"));
+    resource->m_url = JSONValue::string(json, QStringLiteral("url"));
+    resource->m_avatarUrl = JSONValue::string(json, QStringLiteral("avatarUrl"));
     return resource;
+}
+
+void JiraResource::setProjects(std::optional<QList<JiraProject>> projects) {
+    m_projects = std::move(projects);
+    Q_EMIT projectsChanged();
+}
+
+void JiraResource::setUsers(std::optional<QList<JiraUser>> users) {
+    m_users = std::move(users);
+    Q_EMIT usersChanged();
 }
 
 QVariant JiraResource::value(const QString& keyPath) const {
