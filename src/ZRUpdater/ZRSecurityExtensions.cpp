@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -47,12 +48,12 @@ const QString MoveScript = QStringLiteral("mv -f -- \"$2\" \"$3\" || exit 1\n"
                                           "mv -f -- \"$3\" \"$2\"\n"
                                           "exit 1\n");
 
-// $1 the process to wait for, $2 the program to start, $3 the folder to remove. `ps -p` answers
-// non-zero once the process has gone.
+// $1 the process to wait for, $2 the program to start, $3 the folder to remove, $4 how many polls at
+// most. `ps -p` answers non-zero once the process has gone.
 const QString RelaunchScript =
     QStringLiteral("{\n"
                    "  i=0\n"
-                   "  while [ \"$i\" -lt 3000 ] && /bin/ps -p \"$1\" >/dev/null 2>&1; do\n"
+                   "  while [ \"$i\" -lt \"$4\" ] && /bin/ps -p \"$1\" >/dev/null 2>&1; do\n"
                    "    /bin/sleep .2\n"
                    "    i=$((i + 1))\n"
                    "  done\n"
@@ -61,6 +62,12 @@ const QString RelaunchScript =
                    "  fi\n"
                    "  rm -rf -- \"$3\"\n"
                    "} </dev/null >/dev/null 2>&1 &\n");
+
+// 3000 polls of 0.2 s: the old process has ten minutes to quit.
+std::atomic<int>& relaunchPollLimit() {
+    static std::atomic<int> limit{3000};
+    return limit;
+}
 
 std::mutex& seamMutex() {
     static std::mutex mutex;
@@ -275,11 +282,11 @@ void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& laun
     ZRTask::Options options;
     options.newSession = true;
     // The outer shell ends as soon as it has put the waiting part in the background.
-    const int status =
-        ZRTask::launch(QStringLiteral("/bin/bash"),
-                       {QStringLiteral("-c"), RelaunchScript, QStringLiteral("bash"),
-                        QString::number(processID), relaunchExecutable(launchPath), temporaryFolder},
-                       options, &error);
+    const int status = ZRTask::launch(QStringLiteral("/bin/bash"),
+                                      {QStringLiteral("-c"), RelaunchScript, QStringLiteral("bash"),
+                                       QString::number(processID), relaunchExecutable(launchPath),
+                                       temporaryFolder, QString::number(relaunchPollLimit().load())},
+                                      options, &error);
     if (status != 0)
         Platform::SystemLog::log(QStringLiteral("could not start the relaunch script: %1")
                                      .arg(error.isEmpty() ? QString::number(status) : error));
@@ -305,6 +312,10 @@ int removeXAttr(const char* name, const QString& path, int options) {
     if (options & XattrNoFollow)
         return ::lremovexattr(encoded.constData(), name);
     return ::removexattr(encoded.constData(), name);
+}
+
+void setRelaunchPollLimitForTesting(int polls) {
+    relaunchPollLimit() = polls > 0 ? polls : 3000;
 }
 
 std::function<bool(const QString&)> setWritableCheckForTesting(std::function<bool(const QString&)> check) {

@@ -65,4 +65,8 @@ int removeXAttr(const char* name, const QString& path, int options);
 std::function<bool(const QString& path)>
 setWritableCheckForTesting(std::function<bool(const QString& path)> check);
 
+/*! How many times the relaunch script looks for the old process before it gives up (0 restores 3000, ten
+    minutes); tests cannot wait that long. */
+void setRelaunchPollLimitForTesting(int polls);
+
 } // namespace ZRSecurityExtensions

@@ -8,6 +8,7 @@
 #include "ZRUpdater/ZRTask.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -43,6 +44,7 @@ protected:
     void TearDown() override {
         ZRPrivilegedRunner::setRunnerForTesting({});
         Sec::setWritableCheckForTesting({});
+        Sec::setRelaunchPollLimitForTesting(0);
     }
 
     // Nothing is writable, so the administrator branch runs; the runner runs the command as this user,
@@ -215,6 +217,36 @@ TEST_F(ZRSecurityExtensionsTest, APlainMoveRenamesIntoPlaceAndAMissingDestinatio
     EXPECT_FALSE(error.has_value());
     EXPECT_EQ(marker(m_destination), QStringLiteral("new"));
     EXPECT_FALSE(QFileInfo::exists(m_source));
+}
+
+TEST_F(ZRSecurityExtensionsTest, ARelaunchGivesUpOnAProcessThatNeverQuitsButRemovesTheFolderAnyway) {
+    QProcess old;
+    old.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+    ASSERT_TRUE(old.waitForStarted());
+    const QString folder = m_folder + QStringLiteral("/download");
+    TestUtils::writeFile(folder + QStringLiteral("/Update.zip"), "x");
+    Sec::setRelaunchPollLimitForTesting(5);
+    Sec::waitForApplicationWithProcessIDToQuit(qint32(old.processId()), m_destination, folder);
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return !QFileInfo::exists(folder); }, 30000));
+    EXPECT_FALSE(QFileInfo::exists(m_destination + QStringLiteral("/relaunched.txt")));
+    EXPECT_EQ(old.state(), QProcess::Running);
+    old.kill();
+    old.waitForFinished();
+}
+
+TEST_F(ZRSecurityExtensionsTest, ARelaunchStartsAnExecutableGivenDirectlyOnceTheProcessHasGone) {
+    QProcess old;
+    old.start(QStringLiteral("sleep"), {QStringLiteral("600")});
+    ASSERT_TRUE(old.waitForStarted());
+    const QString folder = m_folder + QStringLiteral("/download");
+    QDir().mkpath(folder);
+    Sec::waitForApplicationWithProcessIDToQuit(qint32(old.processId()),
+                                               m_destination + QStringLiteral("/bin/relaunched"), folder);
+    old.kill();
+    ASSERT_TRUE(old.waitForFinished());
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return QFileInfo::exists(m_destination + QStringLiteral("/relaunched.txt")); }, 30000));
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return !QFileInfo::exists(folder); }, 30000));
 }
 
 TEST_F(ZRSecurityExtensionsTest, QuarantineReleaseActsOnLinksThemselves) {

@@ -68,7 +68,8 @@ TEST(ZRUpdaterSandboxServiceMessagesTest, MalformedRequestsAreRefusedWithAReason
     };
     for (const QCborMap& request : malformed) {
         QString error;
-        EXPECT_FALSE(decodeRequest(request, &error).has_value()) << QCborValue(request).toDiagnosticNotation().toStdString();
+        EXPECT_FALSE(decodeRequest(request, &error).has_value())
+            << QCborValue(request).toDiagnosticNotation().toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
 }
