@@ -16,6 +16,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "jira-standin: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
     }
+    // The development settings send the sign-in back to this address's redirect page, and the sign-in
+    // first shows a login form, as Atlassian's does.
+    standIn.redirectURI = standIn.baseUrl().toString() + QStringLiteral("/atlassian/jira_oauth.html");
+    standIn.requireLogin = true;
     EnvelopeSink crashReports(standIn);
     const auto [access, refresh] = standIn.issueTokens();
     std::printf("jira-standin listening on %s\n", qPrintable(standIn.baseUrl().toString()));
