@@ -4,3 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS WebEngineWidgets)
 set(TEST_LIBS_AuthorizeWebViewControllerTest Qt6::WebEngineWidgets)
 set(TEST_LABELS_AuthorizeWebViewControllerTest webengine)
 set(TEST_DEPENDS_AuthorizeWebViewControllerTest CorvantideWebView)
+
+# The application delegate's sign-in paths open the real window.
+set(TEST_LABELS_AppDelegateSignInTest webengine)
+set(TEST_DEPENDS_AppDelegateSignInTest CorvantideWebView)

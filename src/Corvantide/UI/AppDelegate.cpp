@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 
+#include "AuthorizeWebViewController.h"
+
 #include "FileDecrypter.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
@@ -395,9 +397,28 @@ void AppDelegate::showDebugWindow(QObject*) {
 
 // MARK: - Sign-in
 
-void AppDelegate::showAuthorizationWindow(QWidget*, const std::optional<JiraAccount>&) {
-    // The sign-in window arrives with its own controller.
-    Platform::SystemLog::log(QStringLiteral("sign-in window: not part of this build yet"));
+void AppDelegate::showAuthorizationWindow(QWidget* parent, const std::optional<JiraAccount>& account) {
+    Platform::assertMainThread();
+    // The window deletes itself once closed; one still open from before stays open on its own.
+    auto* controller = new AuthorizeWebViewController();
+    m_authorizeWebViewController = controller;
+    if (account)
+        controller->setWindowTitle(Platform::stringWithFormat(
+            QStringLiteral("%@ (%@)"), account->displayName(), account->emailAddress()));
+    if (parent == nullptr) {
+        controller->showFreeWindow();
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    QPointer<AuthorizeWebViewController> sheet(controller);
+    controller->beginSheet(parent->window(), [self, sheet](int) {
+        if (self != nullptr && self->m_authorizeWebViewController == sheet)
+            self->m_authorizeWebViewController = nullptr;
+    });
+}
+
+AuthorizeWebViewController* AppDelegate::authorizeWebViewController() const {
+    return m_authorizeWebViewController;
 }
 
 void AppDelegate::showAuthorizationWindowAction(QObject*) {

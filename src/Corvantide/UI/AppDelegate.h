@@ -21,6 +21,7 @@ class QSystemTrayIcon;
 #include <QTimer>
 class QWidget;
 class TrayUnavailableWindow;
+class AuthorizeWebViewController;
 
 /*! The tray application's one delegate: start-up in its fixed order, the status item and its menu, the
     update passes on a timer, the menu's commands, the OAuth client settings for the Jira client and the
@@ -90,8 +91,13 @@ public:
     QMessageBox* aboutPanel() const { return m_aboutPanel; }
 
     // Sign-in.
+    /*! Opens a new sign-in window: as a sheet of parent's window, or as a free window without a parent;
+        titled with the account's name and e-mail address when one is given. A window still open from
+        before stays open but is no longer the one held here. */
     void showAuthorizationWindow(QWidget* parent, const std::optional<JiraAccount>& account);
     void showAuthorizationWindowAction(QObject* sender = nullptr);
+    /*! The sign-in window last opened, while it exists (a sheet: until it ends). */
+    AuthorizeWebViewController* authorizeWebViewController() const;
 
     // ZRJConnectorDelegate: read from the decrypted settings every time.
     QString clientSecret() const override;
@@ -122,6 +128,7 @@ private:
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
 
+    QPointer<AuthorizeWebViewController> m_authorizeWebViewController;
     QSystemTrayIcon* m_statusItem = nullptr;
     QMenu* m_statusMenu = nullptr;
     QPointer<QTimer> m_updateIssuesTimer;

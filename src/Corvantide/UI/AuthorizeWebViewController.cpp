@@ -18,6 +18,7 @@
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Workspace.h"
+#include "Platform/WebURL.h"
 
 #include <QCloseEvent>
 #include <QJsonArray>
@@ -36,10 +37,6 @@ QString origin(const QUrl& url) {
     const int defaultPort = url.scheme() == QLatin1String("https") ? 443 : 80;
     return url.scheme() + QStringLiteral("://") + url.host() + QLatin1Char(':') +
            QString::number(url.port(defaultPort));
-}
-
-bool isWebURL(const QUrl& url) {
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
 }
 
 /*! What a page may show inside the window besides http and https pages. */
@@ -174,13 +171,13 @@ WebNavigationPolicy AuthorizeWebViewController::decidePolicy(const WebNavigation
     // scripts navigate the sign-in's own pages and stay in the window.
     if (action.type == WebNavigationType::LinkActivated && action.isUserClick &&
         !m_flowOrigins.contains(origin(url))) {
-        if (isWebURL(url))
+        if (Platform::isWebURL(url))
             Platform::Workspace::openURL(url);
         return WebNavigationPolicy::Cancel;
     }
-    if (!isWebURL(url) && !isInlineContentURL(url))
+    if (!Platform::isWebURL(url) && !isInlineContentURL(url))
         return WebNavigationPolicy::Cancel; // never hand other schemes to the desktop from here
-    if (isWebURL(url))
+    if (Platform::isWebURL(url))
         m_flowOrigins.insert(origin(url));
     return WebNavigationPolicy::Allow;
 }
