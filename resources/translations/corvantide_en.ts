@@ -21,6 +21,191 @@
     </message>
 </context>
 <context>
+    <name>AppDelegate</name>
+    <message>
+        <source>Show Issues…</source>
+        <comment>open issues window</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update Issues Now</source>
+        <comment>menu item name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Corvantide</source>
+        <comment>settings menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <comment>settings menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <comment>settings menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit %@</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <comment>about panel title</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <comment>about panel</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The authorization for the account %@ has expired. You need to re-authorize this account with Jira.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Re-Authorize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AuthorizeWebViewController</name>
+    <message>
+        <source>Authorize Jira Account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The sign-in page cannot be shown because the web view could not be loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira authentication token, missing response data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The account could not be stored in the keychain.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FileDecrypter</name>
+    <message>
+        <source>Corvantide is damaged. Please re-install it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FilterSettingsUIController</name>
+    <message>
+        <source>My Issue</source>
+        <comment>example advanced filter</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GeneralPreferenceViewController</name>
+    <message>
+        <source>Update issues:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Order issues:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the status images of Jira in the menu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the windows out of the task bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set General Preferences</source>
+        <comment>preferences tooltip</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>General</source>
+        <comment>preferences tab name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HttpSession</name>
+    <message>
+        <source>cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The request timed out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Request failed: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>status code %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Request failed: unacceptable content-type: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The data couldn&apos;t be read because it isn&apos;t in the correct format: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IssueFilter</name>
+    <message>
+        <source>New Project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No advanced filter set up.</source>
+        <comment>predicate description</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n filter(s) set up.</source>
+        <comment>predicate description</comment>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 filter set up.</source>
+        <comment>predicate description</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IssueFilterArrayController</name>
+    <message>
+        <source>Project</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Keychain</name>
     <message>
         <source>No error.</source>
@@ -54,11 +239,378 @@
         <source>Unable to decode the provided data.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Login</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No default keyring: the Secret Service is running but has no keyring to keep passwords in. Create a default keyring (for example a &quot;Login&quot; keyring in Passwords and Keys, or a wallet in KWallet), then sign in again.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>KeychainAccess</name>
     <message>
         <source>Unknown Keychain error.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LocalizedEnum</name>
+    <message>
+        <source>All</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ToDo</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In Progress</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ToDo or in Progress</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Future</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <comment>filter name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NoProjectsViewController</name>
+    <message>
+        <source>No Jira account yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sign in to an Atlassian account to see your issues here.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sign In…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Platform</name>
+    <message>
+        <source>The request timed out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A server with the specified hostname could not be found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not connect to the server.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The network connection was lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A TLS error caused the secure connection to fail.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unsupported URL</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PredicateEditor</name>
+    <message>
+        <source>is less than</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is less than or equal to</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is greater than</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is greater than or equal to</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is not</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>begins with</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ends with</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>contains</source>
+        <comment>predicate operator</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All</source>
+        <comment>predicate compound</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Any</source>
+        <comment>predicate compound</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>None</source>
+        <comment>predicate compound</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This advanced filter cannot be shown as rows. It is kept as it is:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add a condition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>of the following are true</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>true</source>
+        <comment>predicate value</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>false</source>
+        <comment>predicate value</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove this row</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add a condition; hold the button for a group of conditions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Condition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PredicateEditorWindowController</name>
+    <message>
+        <source>Advanced Filter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Caught exception while configuring row for key %@, type %@</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete the Advanced Filter?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the filter? This can not be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesWindowController</name>
+    <message>
+        <source>Preferences</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ProjectsPreferenceViewController</name>
+    <message>
+        <source>Add a project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manage the authorized servers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Servers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download the project&apos;s issues now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show issues</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sprint:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only my issues</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Advanced:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Advanced Filter…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No projects yet.
+Add a server, then a project with the + button below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set Project Preferences</source>
+        <comment>preferences tooltip</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Projects</source>
+        <comment>preferences tab name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Server…</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Authorized Servers</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Re-Authorize</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add…</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Authorized Server?</source>
+        <comment>Alert delete server.</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the authorized server %@ and all its projects (%d)? This can not be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Project?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the project %@? This can not be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Projects?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you really want to delete %ld projects? This can not be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StatusMenuBuilder</name>
+    <message>
+        <source>Sign In…</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Updating…</source>
+        <comment>menu item placeholder</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TrayUnavailableWindow</name>
+    <message>
+        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead.</source>
+        <comment>window shown without a tray</comment>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -82,6 +634,55 @@
     <message>
         <source>By Status</source>
         <comment>update interval</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRJGetAuthTokenOperation</name>
+    <message>
+        <source>Could not download Jira authentication token, missing response data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira authentication token, missing access token.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira authentication token, missing refresh token.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira authentication token, missing scope.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira authentication token, missing expiration time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRJOperation</name>
+    <message>
+        <source>Could not download Jira projects.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The request could not be made from the values the server sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download Jira resources.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not download current user.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRJOperationManager</name>
+    <message>
+        <source>The Jira token could not be checked: no account updater.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
