@@ -269,7 +269,11 @@ QList<QPair<QString, double>> SentryTransport::rateLimits(int status, const QByt
     if (ok && value >= 0) {
         seconds = value;
     } else if (!retryAfter.isEmpty()) {
-        const QDateTime date = QDateTime::fromString(QString::fromLatin1(retryAfter), Qt::RFC2822Date);
+        // An HTTP date ends in "GMT", which the RFC 2822 reader takes only as an offset.
+        QString text = QString::fromLatin1(retryAfter);
+        if (text.endsWith(QLatin1String(" GMT")) || text.endsWith(QLatin1String(" UTC")))
+            text = text.chopped(4) + QStringLiteral(" +0000");
+        const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
         if (date.isValid())
             seconds = std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date));
     }
