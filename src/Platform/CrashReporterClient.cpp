@@ -14,10 +14,12 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
+
+#include <csignal>
+#include <cstdio>
 
 namespace Platform {
 
@@ -44,8 +46,7 @@ QByteArray readFile(const QString& path, qint64 limit = 16 * 1024 * 1024) {
 }
 
 bool writeFile(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    return SentryTransport::writeFileAtomically(path, data);
 }
 
 // One value of an os-release file: the text after "KEY=", unquoted.
@@ -245,6 +246,8 @@ CrashReporterClient::~CrashReporterClient() {
     if (m_networkObserver)
         HttpActivityHub::shared().removeObserver(m_networkObserver);
     m_watchdog.reset();
+    if (m_transport)
+        m_transport->stop(); // its jobs use this object
     if (m_ownsCrashHandler)
         CrashHandler::uninstall();
     m_transport.reset();
@@ -277,61 +280,91 @@ void CrashReporterClient::sendPreviousRun() {
     };
     const int previousErrors = previous.value(QStringLiteral("errors")).toInt();
 
+    // The report moves aside at once, so that a crash of this run cannot be taken for the last one's.
     const QString crashPath = dir.filePath(CrashFile);
+    const QString pendingPath = dir.filePath(CrashFile + QStringLiteral(".previous"));
     QFile::remove(crashPath + QStringLiteral(".tmp"));
-    if (QFile::exists(crashPath)) {
-        QString error;
-        const auto report = CrashReport::parse(readFile(crashPath), &error);
-        if (!report) {
-            SystemLog::log(
-                QStringLiteral("Crash reporting dropped an unreadable crash report: %1").arg(error));
-        } else {
-            QJsonObject event = baseEvent(QStringLiteral("fatal"));
-            if (previousOpen) {
-                event.insert(QStringLiteral("release"), previous.value(QStringLiteral("release")));
-                event.insert(QStringLiteral("environment"), previous.value(QStringLiteral("environment")));
-            }
-            const QDateTime crashed = QDateTime::fromSecsSinceEpoch(report->time, Qt::UTC);
-            const QString crashTime = report->time > 0 ? crashed.toString(Qt::ISODateWithMs) : nowText();
-            event.insert(QStringLiteral("timestamp"), crashTime);
-            QString value = signalDescription(report->signal);
-            if (report->signal == 11 || report->signal == 7)
-                value += QStringLiteral(" at address 0x") + QString::number(report->faultAddress, 16);
-            if (report->terminated)
-                value = report->terminateMessage.isEmpty()
-                            ? QStringLiteral("std::terminate was called")
-                            : QStringLiteral("std::terminate was called: ") + report->terminateMessage;
-            const QJsonObject mechanism{
-                {QStringLiteral("type"), QStringLiteral("signalhandler")},
-                {QStringLiteral("handled"), false},
-                {QStringLiteral("meta"),
-                 QJsonObject{
-                     {QStringLiteral("signal"),
-                      QJsonObject{{QStringLiteral("number"), report->signal},
-                                  {QStringLiteral("code"), report->code},
-                                  {QStringLiteral("name"), CrashReport::signalName(report->signal)}}}}}};
-            const QJsonArray frames =
-                stackFrames(report->frames, ModuleMap::parse(report->maps), ModuleMap::current());
-            event.insert(QStringLiteral("exception"),
-                         QJsonObject{{QStringLiteral("values"),
-                                      QJsonArray{exceptionValue(CrashReport::signalName(report->signal),
-                                                                value, mechanism, frames)}}});
-            const QJsonDocument breadcrumbs = QJsonDocument::fromJson(report->breadcrumbs);
-            if (breadcrumbs.isArray() && !breadcrumbs.array().isEmpty())
-                event.insert(QStringLiteral("breadcrumbs"),
-                             QJsonObject{{QStringLiteral("values"), breadcrumbs.array()}});
-            const QJsonObject session =
-                previousOpen ? previousSession(QStringLiteral("crashed"), crashTime, previousErrors + 1)
-                             : QJsonObject();
-            enqueue(event.value(QStringLiteral("event_id")).toString(), event, session);
-        }
-        QFile::remove(crashPath);
-    } else if (previousOpen) {
+    const bool crashed =
+        QFile::exists(crashPath) &&
+        ::rename(QFile::encodeName(crashPath).constData(), QFile::encodeName(pendingPath).constData()) == 0;
+    // The crashed run's session goes aside with it: the session file is this run's from now on.
+    const QString pendingSessionPath = pendingPath + QStringLiteral(".session");
+    if (crashed) {
+        if (previousOpen)
+            writeFile(pendingSessionPath,
+                      QJsonDocument(previousSession(QStringLiteral("crashed"), QString(), previousErrors + 1))
+                          .toJson(QJsonDocument::Compact));
+        else
+            QFile::remove(pendingSessionPath);
+    }
+    if (QFile::exists(pendingPath)) {
+        // Reading and symbolizing the report is left to the sending thread; start-up goes on.
+        m_transport->post([this, pendingPath, pendingSessionPath] {
+            const QJsonObject crashedSession =
+                QJsonDocument::fromJson(readFile(pendingSessionPath, 1024 * 1024)).object();
+            sendCrashReport(pendingPath, crashedSession);
+            QFile::remove(pendingSessionPath);
+        });
+    }
+    if (!crashed && previousOpen) {
         // The run ended without closing its session and without a crash report: it was killed.
         enqueue(QString(), {},
                 previousSession(QStringLiteral("abnormal"),
                                 previous.value(QStringLiteral("timestamp")).toString(), previousErrors));
     }
+}
+
+void CrashReporterClient::sendCrashReport(const QString& crashPath, QJsonObject crashedSession) {
+    QString error;
+    const auto report = CrashReport::parse(readFile(crashPath), &error);
+    if (!report) {
+        SystemLog::log(QStringLiteral("Crash reporting dropped an unreadable crash report: %1").arg(error));
+        QFile::remove(crashPath);
+        return;
+    }
+    QJsonObject event = baseEvent(QStringLiteral("fatal"));
+    if (!crashedSession.isEmpty()) {
+        // The event belongs to the run that crashed, not to this one.
+        const QJsonObject attrs = crashedSession.value(QStringLiteral("attrs")).toObject();
+        event.insert(QStringLiteral("release"), attrs.value(QStringLiteral("release")));
+        event.insert(QStringLiteral("environment"), attrs.value(QStringLiteral("environment")));
+    }
+    const QDateTime crashed = QDateTime::fromSecsSinceEpoch(report->time, Qt::UTC);
+    const QString crashTime = report->time > 0 ? crashed.toString(Qt::ISODateWithMs) : nowText();
+    event.insert(QStringLiteral("timestamp"), crashTime);
+    QString value = signalDescription(report->signal);
+    if (report->signal == SIGSEGV || report->signal == SIGBUS)
+        value += QStringLiteral(" at address 0x") + QString::number(report->faultAddress, 16);
+    if (report->terminated)
+        value = report->terminateMessage.isEmpty()
+                    ? QStringLiteral("std::terminate was called")
+                    : QStringLiteral("std::terminate was called: ") + report->terminateMessage;
+    const QJsonObject signal{{QStringLiteral("number"), report->signal},
+                             {QStringLiteral("code"), report->code},
+                             {QStringLiteral("name"), CrashReport::signalName(report->signal)}};
+    const QJsonObject mechanism{{QStringLiteral("type"), QStringLiteral("signalhandler")},
+                                {QStringLiteral("handled"), false},
+                                {QStringLiteral("meta"), QJsonObject{{QStringLiteral("signal"), signal}}}};
+    const QJsonArray frames =
+        stackFrames(report->frames, ModuleMap::parse(report->maps), ModuleMap::current());
+    event.insert(QStringLiteral("exception"),
+                 QJsonObject{{QStringLiteral("values"),
+                              QJsonArray{exceptionValue(CrashReport::signalName(report->signal), value,
+                                                        mechanism, frames)}}});
+    const QJsonDocument breadcrumbs = QJsonDocument::fromJson(report->breadcrumbs);
+    if (breadcrumbs.isArray() && !breadcrumbs.array().isEmpty())
+        event.insert(QStringLiteral("breadcrumbs"),
+                     QJsonObject{{QStringLiteral("values"), breadcrumbs.array()}});
+    if (!crashedSession.isEmpty()) {
+        crashedSession.insert(QStringLiteral("timestamp"), crashTime);
+        const QDateTime started = QDateTime::fromString(
+            crashedSession.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
+        if (started.isValid() && report->time > 0 && started <= crashed)
+            crashedSession.insert(QStringLiteral("duration"),
+                                  static_cast<double>(started.msecsTo(crashed)) / 1000.0);
+    }
+    enqueue(event.value(QStringLiteral("event_id")).toString(), event, crashedSession);
+    QFile::remove(crashPath);
 }
 
 void CrashReporterClient::startSession() {

@@ -61,6 +61,8 @@ private:
     class NetworkObserver;
 
     void sendPreviousRun();
+    /*! Sends the crash report as a fatal event with the crashed run's session and removes it. */
+    void sendCrashReport(const QString& crashPath, QJsonObject crashedSession);
     void startSession();
     QJsonObject baseEvent(const QString& level) const;
     QJsonObject sessionPayload(bool init, const QString& status) const;

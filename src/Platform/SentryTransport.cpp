@@ -10,12 +10,13 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUuid>
 
 #include <atomic>
 #include <chrono>
+
+#include <cstdio>
 
 namespace Platform {
 
@@ -199,8 +200,13 @@ SentryTransport::SentryTransport(QString outboxFolder, QUrl endpoint, QByteArray
 }
 
 SentryTransport::~SentryTransport() {
-    QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
+    stop();
+}
+
+void SentryTransport::stop() {
+    if (!m_thread.isRunning())
+        return;
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
@@ -214,8 +220,7 @@ bool SentryTransport::enqueue(const SentryEnvelope& envelope) {
                                  .arg(counter.fetch_add(1), 8, 10, QLatin1Char('0'))
                                  .arg(QUuid::createUuid().toString(QUuid::Id128).left(8)) +
                              EnvelopeSuffix;
-        QSaveFile file(QDir(m_outboxFolder).filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(envelope.serialized()) < 0 || !file.commit()) {
+        if (!writeFileAtomically(QDir(m_outboxFolder).filePath(name), envelope.serialized())) {
             SystemLog::log(
                 QStringLiteral("Crash reporting cannot write a report to its outbox %1").arg(m_outboxFolder));
             return false;
@@ -229,8 +234,33 @@ bool SentryTransport::enqueue(const SentryEnvelope& envelope) {
 }
 
 void SentryTransport::wake() {
+    if (!m_thread.isRunning())
+        return;
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker] { worker->wake(); }, Qt::QueuedConnection);
+}
+
+bool SentryTransport::writeFileAtomically(const QString& path, const QByteArray& data) {
+    // The temporary name does not end in ".envelope", so the sender never picks it up.
+    const QString temporary =
+        path + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = file.write(data) == data.size();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError ||
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+void SentryTransport::post(std::function<void()> job) {
+    if (!m_thread.isRunning())
+        return;
+    QMetaObject::invokeMethod(m_worker, std::move(job), Qt::QueuedConnection);
 }
 
 QStringList SentryTransport::pendingFiles() const {

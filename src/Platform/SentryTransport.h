@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <functional>
 #include <mutex>
 
 namespace Platform {
@@ -29,15 +30,24 @@ public:
     SentryTransport(const SentryTransport&) = delete;
     SentryTransport& operator=(const SentryTransport&) = delete;
 
+    /*! Stops the sending thread (jobs not yet run are dropped); what is not sent stays in the outbox. */
+    void stop();
+
     /*! Writes the envelope to the outbox and wakes the sender. Any thread. False when it cannot be
         written. */
     bool enqueue(const SentryEnvelope& envelope);
     /*! Asks the sender to go through the outbox (as at start). Any thread. */
     void wake();
+    /*! Runs a job on the sending thread (work that must not hold up the caller). Any thread. */
+    void post(std::function<void()> job);
 
     /*! The outbox files, oldest first. */
     QStringList pendingFiles() const;
     QString outboxFolder() const { return m_outboxFolder; }
+
+    /*! Writes a file whole under a temporary name and renames it into place, so that a reader sees the
+        old file or the new one, never a part. Not synced to the disk: start-up cannot wait for that. */
+    static bool writeFileAtomically(const QString& path, const QByteArray& data);
 
     /*! Reads a rate-limit answer into seconds per category ("" for every category): X-Sentry-Rate-Limits
         when given, else Retry-After (seconds or an HTTP date, 60 when unreadable) for a 429. */

@@ -167,6 +167,8 @@ TEST_F(CrashReporterTest, ACrashedChildIsReportedOnItsNextStartWithItsStackAndAC
 
     EXPECT_FALSE(QFile::exists(childFolder() + QStringLiteral("/crash.report")));
     EXPECT_FALSE(QFile::exists(childFolder() + QStringLiteral("/crash.report.tmp")));
+    EXPECT_FALSE(QFile::exists(childFolder() + QStringLiteral("/crash.report.previous")));
+    EXPECT_FALSE(QFile::exists(childFolder() + QStringLiteral("/crash.report.previous.session")));
 }
 
 TEST_F(CrashReporterTest, AnEscapedExceptionAndAKilledRunAreToldApart) {
