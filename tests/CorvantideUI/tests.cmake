@@ -8,3 +8,6 @@ set(TEST_DEPENDS_AuthorizeWebViewControllerTest CorvantideWebView)
 # The application delegate's sign-in paths open the real window.
 set(TEST_LABELS_AppDelegateSignInTest webengine)
 set(TEST_DEPENDS_AppDelegateSignInTest CorvantideWebView)
+
+# The tray test runs the real executable on a virtual display.
+set(TEST_DEPENDS_TrayTest Corvantide)

@@ -1,0 +1,206 @@
+// The tray as a panel sees it: the real executable on a virtual display registers its item with a
+// watcher on this test's own session bus, and the test reads and clicks the exported menu over D-Bus.
+#include "AppDelegateFixture.h"
+
+#include "StatusNotifierWatcher.h"
+#include "XvfbServer.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace {
+
+QByteArray pngImage(const QColor& color) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+class TrayTest : public AppDelegateTest {
+protected:
+    void SetUp() override {
+        AppDelegateTest::SetUp();
+        ASSERT_TRUE(display.start());
+        ASSERT_TRUE(watcher.start());
+        ASSERT_TRUE(folder.isValid());
+        // The browser is a script that notes the address it was handed.
+        opened = folder.filePath("opened.txt");
+        const QString opener = folder.filePath("bin/xdg-open");
+        ASSERT_TRUE(TestUtils::writeFile(opener, "#!/bin/sh\necho \"$1\" >> \"$CORVANTIDE_TEST_OPENED\"\n"));
+        QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        // Status icons on the stand-in, one address per status category.
+        standIn.addRoute("GET", QStringLiteral("^/icons/([a-z]+)\\.png$"), false,
+                         [](const JiraStandIn::Request&, const QRegularExpressionMatch& match) {
+                             const QColor color = match.captured(1) == u"done" ? Qt::green : Qt::blue;
+                             return JiraStandIn::Reply::text(pngImage(color), "image/png", 200);
+                         });
+        QJsonArray issues;
+        for (const QJsonValue& value : standIn.sites().first().issues) {
+            QJsonObject issue = value.toObject();
+            QJsonObject fields = issue.value("fields").toObject();
+            QJsonObject status = fields.value("status").toObject();
+            const QString category = status.value("statusCategory").toObject().value("key").toString();
+            status.insert("iconUrl", standIn.baseUrl().toString() + "/icons/" + category + ".png");
+            fields.insert("status", status);
+            issue.insert("fields", fields);
+            issues.append(issue);
+        }
+        standIn.sites().first().issues = issues;
+    }
+
+    void TearDown() override {
+        if (app.state() != QProcess::NotRunning) {
+            app.kill();
+            app.waitForFinished(5000);
+        }
+        AppDelegateTest::TearDown();
+    }
+
+    void launch() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("DISPLAY", display.display());
+        environment.remove("XDG_CURRENT_DESKTOP");
+        environment.insert("PATH", folder.filePath("bin") + ":" + environment.value("PATH"));
+        environment.insert("CORVANTIDE_TEST_OPENED", opened);
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
+        ASSERT_TRUE(app.waitForStarted(5000));
+        ASSERT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 30000))
+            << "the application's item never registered";
+        menu = DBusMenuReader::forItem(watcher.items().first());
+        ASSERT_TRUE(menu.has_value());
+    }
+
+    /*! Waits until the exported menu reads as expected (the application rebuilds it as passes return). */
+    bool menuShows(const QStringList& expected) {
+        return TestUtils::waitUntil([&] { return menu->rowTexts() == expected; }, 20000);
+    }
+
+    void terminate() {
+        ::kill(pid_t(app.processId()), SIGTERM);
+        ASSERT_TRUE(app.waitForFinished(10000));
+        EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(app.exitCode(), 0);
+    }
+
+    QList<JiraStandIn::Request> iconRequests() const { return standIn.requests(QStringLiteral("^/icons/")); }
+
+    XvfbServer display;
+    StatusNotifierWatcher watcher;
+    QTemporaryDir folder;
+    QString opened;
+    QProcess app;
+    std::optional<DBusMenuReader> menu;
+};
+
+TEST_F(TrayTest, WithoutAnAccountTheMenuOffersTheSignInAndTheFixedRows) {
+    launch();
+    ASSERT_TRUE(menu->aboutToShow());
+    EXPECT_TRUE(menuShows({"Sign In…", "-", "Show Issues…", "-", "-", "About Corvantide",
+                           "Check for Updates…", "-", "Settings…", "-", "Quit Corvantide"}))
+        << menu->rowTexts().join(" | ").toStdString();
+    for (const DBusMenuReader::Row& row : menu->rows()) {
+        if (row.label() == u"Settings…")
+            EXPECT_TRUE(row.properties.contains("shortcut"));
+    }
+    TestUtils::spin(300);
+    EXPECT_TRUE(standIn.requests().isEmpty()) << "no account, no request";
+    terminate();
+}
+
+TEST_F(TrayTest, IssuesShowWithTheirStatusIconsAndOpenInTheBrowser) {
+    const JiraAccount ada = storeAccount();
+    addFilter(ada, 2, QStringLiteral("Gamma"));
+    addFilter(ada, 1, QStringLiteral("Delta"));
+    Platform::UserDefaults::standard().setValue("useMenuItemImagesFromJira", true);
+    Platform::UserDefaults::standard().synchronize();
+    const QString filtersFile = IssueFilterManager::shared().issueFiltersFilePath();
+    ASSERT_TRUE(QFile::exists(filtersFile));
+
+    launch();
+    const QStringList expected{"Gamma",
+                               "GHI-1 Index the new help pages",
+                               "Delta",
+                               "DEF-1 Watchdog resets too early",
+                               "DEF-2 Flash layout for rev C",
+                               "-",
+                               "Show Issues…",
+                               "-",
+                               "-",
+                               "Update Issues Now",
+                               "-",
+                               "About Corvantide",
+                               "Check for Updates…",
+                               "-",
+                               "Settings…",
+                               "-",
+                               "Quit Corvantide"};
+    ASSERT_TRUE(menuShows(expected)) << menu->rowTexts().join(" | ").toStdString();
+    menu->aboutToShow();
+    ASSERT_TRUE(menuShows(expected));
+
+    QList<DBusMenuReader::Row> rows = menu->rows();
+    EXPECT_FALSE(rows.at(0).isEnabled()) << "the filter's header";
+    for (int index : {1, 3, 4}) {
+        EXPECT_TRUE(rows.at(index).isEnabled());
+        EXPECT_FALSE(rows.at(index).iconData().isEmpty()) << "a status icon on " << index;
+    }
+
+    // Both status addresses were fetched once each, as images, however often the menu was rebuilt.
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return iconRequests().size() >= 2; }));
+    TestUtils::spin(500);
+    menu->aboutToShow();
+    TestUtils::spin(300);
+    QStringList paths;
+    for (const JiraStandIn::Request& request : iconRequests()) {
+        paths << request.path;
+        EXPECT_EQ(request.header("Accept"), QByteArray("image/*"));
+    }
+    paths.sort();
+    EXPECT_EQ(paths, (QStringList{"/icons/indeterminate.png", "/icons/new.png"}));
+
+    // Clicking an issue row hands its page to the browser.
+    rows = menu->rows();
+    ASSERT_TRUE(menu->event(rows.at(1).id));
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return QFile::exists(opened); }));
+    QFile openedFile(opened);
+    ASSERT_TRUE(openedFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(openedFile.readAll().trimmed(), QByteArray("https://dunwarbeck.atlassian.net/browse/GHI-1"));
+
+    // The end of the session saves the filters.
+    ASSERT_TRUE(QFile::remove(filtersFile));
+    terminate();
+    QFile saved(filtersFile);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("Gamma"));
+}
+
+TEST_F(TrayTest, WithJiraImagesOffNoIconIsFetched) {
+    const JiraAccount ada = storeAccount();
+    addFilter(ada, 2, QStringLiteral("Gamma"));
+    Platform::UserDefaults::standard().setValue("useMenuItemImagesFromJira", false);
+    Platform::UserDefaults::standard().synchronize();
+    launch();
+    ASSERT_TRUE(menuShows({"Gamma", "GHI-1 Index the new help pages", "-", "Show Issues…", "-", "-",
+                           "Update Issues Now", "-", "About Corvantide", "Check for Updates…", "-",
+                           "Settings…", "-", "Quit Corvantide"}))
+        << menu->rowTexts().join(" | ").toStdString();
+    EXPECT_FALSE(menu->rows().at(1).iconData().isEmpty()) << "the bundle's status icon";
+    menu->aboutToShow();
+    TestUtils::spin(500);
+    EXPECT_TRUE(iconRequests().isEmpty());
+    terminate();
+}

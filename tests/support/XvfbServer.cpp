@@ -1,0 +1,34 @@
+#include "XvfbServer.h"
+
+#include <QDeadlineTimer>
+
+XvfbServer::~XvfbServer() {
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(3000))
+            m_process->kill();
+        m_process->waitForFinished(1000);
+    }
+}
+
+bool XvfbServer::start(const QString& screen) {
+    m_process = std::make_unique<QProcess>();
+    // -displayfd writes the display number it chose to standard output once it accepts clients.
+    m_process->start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                      QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!m_process->waitForStarted(5000))
+        return false;
+    QByteArray output;
+    QDeadlineTimer deadline(15000);
+    while (!output.contains('\n') && !deadline.hasExpired() && m_process->state() == QProcess::Running) {
+        m_process->waitForReadyRead(100);
+        output += m_process->readAllStandardOutput();
+    }
+    bool ok = false;
+    const int number = output.trimmed().toInt(&ok);
+    if (!ok)
+        return false;
+    m_display = QStringLiteral(":%1").arg(number);
+    return true;
+}
