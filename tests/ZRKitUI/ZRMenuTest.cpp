@@ -195,6 +195,36 @@ TEST(ZRMenuTest, TargetActionOnButtonsAndPopUps) {
     EXPECT_EQ(ZRPopUpButton::lastItem(&empty), -1);
 }
 
+TEST(ZRMenuTest, TargetActionAndTagLeaveTheItemsOwnPropertiesAlone) {
+    Controller controller;
+    QPushButton button;
+    QAction item(QStringLiteral("Item"));
+    QToolBar toolbar;
+    for (QObject* object : std::initializer_list<QObject*>{&button, &item}) {
+        ZRTargetAction::setTag(object, 7);
+        ZRTargetAction::setTarget(object, &controller);
+        ZRTargetAction::setAction(object, "refresh");
+        EXPECT_TRUE(object->dynamicPropertyNames().isEmpty());
+        EXPECT_EQ(ZRTargetAction::tag(object), 7);
+        EXPECT_EQ(ZRTargetAction::target(object), &controller);
+    }
+    ZRToolbar::setDelegate(&toolbar, &controller);
+    ZRToolbar::setSelectedItemIdentifier(&toolbar, QStringLiteral("general"));
+    EXPECT_TRUE(toolbar.dynamicPropertyNames().isEmpty());
+    EXPECT_EQ(ZRToolbar::delegate(&toolbar), &controller);
+
+    // A target that goes away is no target; an item that has none of these answers the defaults.
+    {
+        Controller shortLived;
+        ZRTargetAction::setTarget(&button, &shortLived);
+    }
+    EXPECT_EQ(ZRTargetAction::target(&button), nullptr);
+    QPushButton plain;
+    EXPECT_EQ(ZRTargetAction::tag(&plain), 0);
+    EXPECT_TRUE(ZRTargetAction::action(&plain).isEmpty());
+    EXPECT_TRUE(ZRView::subviews(&button).isEmpty());
+}
+
 TEST(ZRToolbarTest, ItemsByIdentifierAndTag) {
     QToolBar toolbar;
     QAction* general = toolbar.addAction(QStringLiteral("General"));

@@ -14,6 +14,8 @@
 #include <QMetaProperty>
 #include <QSpinBox>
 
+#include <functional>
+
 namespace {
 
 QString objectNameFor(const QString& binding) {
@@ -28,6 +30,118 @@ ZRBinding* findBinding(const QWidget* control, const QString& binding) {
 bool isPopUpBinding(const QString& binding) {
     return binding == ZRBinding::SelectedTag || binding == ZRBinding::SelectedIndex ||
            binding == ZRBinding::SelectedObject || binding == ZRBinding::SelectedValue;
+}
+
+using Changed = std::function<void(const QVariant&)>;
+
+/*! One kind of control a value binding knows: how it shows a value, and which of its signals (the user's
+    changes only) give a new one. Pop-ups show and give the value of their binding's name. */
+struct ControlKind {
+    bool (*matches)(const QWidget* control);
+    bool popUp;
+    void (*show)(QWidget* control, const QString& binding, const QVariant& value);
+    void (*listen)(QWidget* control, const QString& binding, QObject* context, const Changed& changed);
+};
+
+template <typename Control> bool isA(const QWidget* control) {
+    return qobject_cast<const Control*>(control) != nullptr;
+}
+
+void showPopUp(QWidget* control, const QString& binding, const QVariant& value) {
+    auto* popUp = static_cast<QComboBox*>(control);
+    if (binding == ZRBinding::SelectedTag) {
+        if (value.isValid())
+            ZRPopUpButton::selectItemWithTag(popUp, value.toInt());
+        else
+            popUp->setCurrentIndex(-1);
+    } else if (binding == ZRBinding::SelectedIndex) {
+        popUp->setCurrentIndex(value.isValid() ? value.toInt() : -1);
+    } else if (binding == ZRBinding::SelectedObject) {
+        ZRPopUpButton::selectItemRepresentingObject(popUp, value);
+    } else {
+        popUp->setCurrentIndex(popUp->findText(value.toString()));
+    }
+}
+
+void listenToPopUp(QWidget* control, const QString& binding, QObject* context, const Changed& changed) {
+    auto* popUp = static_cast<QComboBox*>(control);
+    // activated is the user's choice only; refilling the pop-up never emits it.
+    QObject::connect(popUp, &QComboBox::activated, context, [binding, popUp, changed](int index) {
+        if (binding == ZRBinding::SelectedTag)
+            changed(ZRPopUpButton::itemTag(popUp, index));
+        else if (binding == ZRBinding::SelectedIndex)
+            changed(index);
+        else if (binding == ZRBinding::SelectedObject)
+            changed(ZRPopUpButton::itemRepresentedObject(popUp, index));
+        else
+            changed(popUp->itemText(index));
+    });
+}
+
+const ControlKind ControlKinds[] = {
+    {isA<QComboBox>, true, showPopUp, listenToPopUp},
+    {isA<QAbstractButton>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QAbstractButton*>(control)->setChecked(value.toBool());
+     },
+     [](QWidget* control, const QString&, QObject* context, const Changed& changed) {
+         QObject::connect(static_cast<QAbstractButton*>(control), &QAbstractButton::clicked, context,
+                          [changed](bool checked) { changed(checked); });
+     }},
+    {isA<QLineEdit>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QLineEdit*>(control)->setText(value.toString());
+     },
+     [](QWidget* control, const QString&, QObject* context, const Changed& changed) {
+         auto* edit = static_cast<QLineEdit*>(control);
+         QObject::connect(edit, &QLineEdit::editingFinished, context,
+                          [edit, changed] { changed(edit->text()); });
+     }},
+    {isA<QSpinBox>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QSpinBox*>(control)->setValue(value.toInt());
+     },
+     [](QWidget* control, const QString&, QObject* context, const Changed& changed) {
+         QObject::connect(static_cast<QSpinBox*>(control), &QSpinBox::valueChanged, context,
+                          [changed](int value) { changed(value); });
+     }},
+    {isA<QDoubleSpinBox>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QDoubleSpinBox*>(control)->setValue(value.toDouble());
+     },
+     [](QWidget* control, const QString&, QObject* context, const Changed& changed) {
+         QObject::connect(static_cast<QDoubleSpinBox*>(control), &QDoubleSpinBox::valueChanged, context,
+                          [changed](double value) { changed(value); });
+     }},
+    {isA<QAbstractSlider>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QAbstractSlider*>(control)->setValue(value.toInt());
+     },
+     [](QWidget* control, const QString&, QObject* context, const Changed& changed) {
+         QObject::connect(static_cast<QAbstractSlider*>(control), &QAbstractSlider::valueChanged, context,
+                          [changed](int value) { changed(value); });
+     }},
+    // Labels only show.
+    {isA<QLabel>, false,
+     [](QWidget* control, const QString&, const QVariant& value) {
+         static_cast<QLabel*>(control)->setText(value.toString());
+     },
+     [](QWidget*, const QString&, QObject*, const Changed&) {}},
+};
+
+/*! The kind of the control that carries a binding of that name, or nullptr when it has no such binding. */
+const ControlKind* kindFor(const QWidget* control, const QString& binding) {
+    if (binding != ZRBinding::Value && !isPopUpBinding(binding))
+        return nullptr;
+    for (const ControlKind& kind : ControlKinds) {
+        if (kind.matches(control))
+            return kind.popUp == isPopUpBinding(binding) ? &kind : nullptr;
+    }
+    return nullptr;
+}
+
+bool isStateBinding(const QString& binding) {
+    return binding == ZRBinding::Enabled || binding == ZRBinding::Hidden;
 }
 
 } // namespace
@@ -76,15 +190,7 @@ ZRBinding::ZRBinding(QWidget* control, const QString& binding, ZRBindingInfo inf
 }
 
 bool ZRBinding::supports(const QWidget* control, const QString& binding) {
-    if (binding == Enabled || binding == Hidden)
-        return true;
-    if (isPopUpBinding(binding))
-        return qobject_cast<const QComboBox*>(control) != nullptr;
-    if (binding == Value)
-        return qobject_cast<const QAbstractButton*>(control) || qobject_cast<const QLineEdit*>(control) ||
-               qobject_cast<const QAbstractSpinBox*>(control) ||
-               qobject_cast<const QAbstractSlider*>(control) || qobject_cast<const QLabel*>(control);
-    return false;
+    return isStateBinding(binding) || kindFor(control, binding) != nullptr;
 }
 
 QVariant ZRBinding::observedValue() const {
@@ -109,66 +215,18 @@ void ZRBinding::observedValueChanged() {
 void ZRBinding::applyToControl() {
     const QVariant value = observedValue();
     m_applying = true;
-    if (m_binding == Enabled) {
+    if (m_binding == Enabled)
         m_control->setEnabled(value.toBool());
-    } else if (m_binding == Hidden) {
+    else if (m_binding == Hidden)
         m_control->setHidden(value.toBool());
-    } else if (auto* popUp = qobject_cast<QComboBox*>(m_control)) {
-        if (m_binding == SelectedTag) {
-            if (value.isValid())
-                ZRPopUpButton::selectItemWithTag(popUp, value.toInt());
-            else
-                popUp->setCurrentIndex(-1);
-        } else if (m_binding == SelectedIndex) {
-            popUp->setCurrentIndex(value.isValid() ? value.toInt() : -1);
-        } else if (m_binding == SelectedObject) {
-            ZRPopUpButton::selectItemRepresentingObject(popUp, value);
-        } else {
-            popUp->setCurrentIndex(popUp->findText(value.toString()));
-        }
-    } else if (auto* button = qobject_cast<QAbstractButton*>(m_control)) {
-        button->setChecked(value.toBool());
-    } else if (auto* edit = qobject_cast<QLineEdit*>(m_control)) {
-        edit->setText(value.toString());
-    } else if (auto* spinBox = qobject_cast<QSpinBox*>(m_control)) {
-        spinBox->setValue(value.toInt());
-    } else if (auto* doubleSpinBox = qobject_cast<QDoubleSpinBox*>(m_control)) {
-        doubleSpinBox->setValue(value.toDouble());
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(m_control)) {
-        slider->setValue(value.toInt());
-    } else if (auto* label = qobject_cast<QLabel*>(m_control)) {
-        label->setText(value.toString());
-    }
+    else if (const ControlKind* kind = kindFor(m_control, m_binding))
+        kind->show(m_control, m_binding, value);
     m_applying = false;
 }
 
 void ZRBinding::connectControl() {
-    if (m_binding == Enabled || m_binding == Hidden)
-        return;
-    if (auto* popUp = qobject_cast<QComboBox*>(m_control)) {
-        // activated is the user's choice only; refilling the pop-up never emits it.
-        connect(popUp, &QComboBox::activated, this, [this, popUp](int index) {
-            if (m_binding == SelectedTag)
-                controlChanged(ZRPopUpButton::itemTag(popUp, index));
-            else if (m_binding == SelectedIndex)
-                controlChanged(index);
-            else if (m_binding == SelectedObject)
-                controlChanged(ZRPopUpButton::itemRepresentedObject(popUp, index));
-            else
-                controlChanged(popUp->itemText(index));
-        });
-    } else if (auto* button = qobject_cast<QAbstractButton*>(m_control)) {
-        connect(button, &QAbstractButton::clicked, this, [this](bool checked) { controlChanged(checked); });
-    } else if (auto* edit = qobject_cast<QLineEdit*>(m_control)) {
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { controlChanged(edit->text()); });
-    } else if (auto* spinBox = qobject_cast<QSpinBox*>(m_control)) {
-        connect(spinBox, &QSpinBox::valueChanged, this, [this](int value) { controlChanged(value); });
-    } else if (auto* doubleSpinBox = qobject_cast<QDoubleSpinBox*>(m_control)) {
-        connect(doubleSpinBox, &QDoubleSpinBox::valueChanged, this,
-                [this](double value) { controlChanged(value); });
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(m_control)) {
-        connect(slider, &QAbstractSlider::valueChanged, this, [this](int value) { controlChanged(value); });
-    }
+    if (const ControlKind* kind = isStateBinding(m_binding) ? nullptr : kindFor(m_control, m_binding))
+        kind->listen(m_control, m_binding, this, [this](const QVariant& value) { controlChanged(value); });
 }
 
 void ZRBinding::controlChanged(const QVariant& value) {

@@ -1,6 +1,7 @@
 #include "ZRKit/UI/ZRTargetAction.h"
 
 #include "Platform/MainThread.h"
+#include "ZRKit/UI/ZRItemAttributes.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,11 +13,6 @@
 namespace ZRTargetAction {
 
 namespace {
-
-const char* const TagProperty = "zrTag";
-const char* const TargetProperty = "zrTarget";
-const char* const ActionProperty = "zrAction";
-const char* const ConnectedProperty = "zrActionConnected";
 
 /*! A public slot or invokable method of the name that can take the argument, or none; a method with one
     parameter is preferred to one without. */
@@ -52,9 +48,10 @@ bool invoke(const QMetaMethod& method, QObject* object, QObject* argument, QGene
 }
 
 void connectItem(QObject* item) {
-    if (item->property(ConnectedProperty).toBool())
+    ZRItemAttributes& attributes = ZRItemAttributes::of(item);
+    if (attributes.actionConnected)
         return;
-    item->setProperty(ConnectedProperty, true);
+    attributes.actionConnected = true;
     if (auto* action = qobject_cast<QAction*>(item))
         QObject::connect(action, &QAction::triggered, action, [action] { sendAction(action); });
     else if (auto* button = qobject_cast<QAbstractButton*>(item))
@@ -66,30 +63,33 @@ void connectItem(QObject* item) {
 } // namespace
 
 int tag(const QObject* item) {
-    return item ? item->property(TagProperty).toInt() : 0;
+    const ZRItemAttributes* attributes = ZRItemAttributes::find(item);
+    return attributes ? attributes->tag : 0;
 }
 
 void setTag(QObject* item, int tag) {
     Platform::assertMainThread();
-    item->setProperty(TagProperty, tag);
+    ZRItemAttributes::of(item).tag = tag;
 }
 
 QObject* target(const QObject* item) {
-    return item ? item->property(TargetProperty).value<QPointer<QObject>>().data() : nullptr;
+    const ZRItemAttributes* attributes = ZRItemAttributes::find(item);
+    return attributes ? attributes->target.data() : nullptr;
 }
 
 void setTarget(QObject* item, QObject* target) {
     Platform::assertMainThread();
-    item->setProperty(TargetProperty, QVariant::fromValue(QPointer<QObject>(target)));
+    ZRItemAttributes::of(item).target = target;
 }
 
 QByteArray action(const QObject* item) {
-    return item ? item->property(ActionProperty).toByteArray() : QByteArray();
+    const ZRItemAttributes* attributes = ZRItemAttributes::find(item);
+    return attributes ? attributes->action : QByteArray();
 }
 
 void setAction(QObject* item, const QByteArray& action) {
     Platform::assertMainThread();
-    item->setProperty(ActionProperty, action);
+    ZRItemAttributes::of(item).action = action;
     if (!action.isEmpty())
         connectItem(item);
 }

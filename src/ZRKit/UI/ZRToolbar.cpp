@@ -1,6 +1,7 @@
 #include "ZRKit/UI/ZRToolbar.h"
 
 #include "Platform/MainThread.h"
+#include "ZRKit/UI/ZRItemAttributes.h"
 #include "ZRKit/UI/ZRTargetAction.h"
 #include "ZRKit/UI/ZRToolbarItem.h"
 
@@ -9,11 +10,6 @@
 #include <QToolBar>
 
 namespace ZRToolbar {
-
-namespace {
-const char* const SelectedProperty = "zrSelectedItemIdentifier";
-const char* const DelegateProperty = "zrDelegate";
-} // namespace
 
 QAction* itemWithIdentifier(const QToolBar* toolbar, const QString& identifier) {
     for (QAction* item : toolbar->actions()) {
@@ -37,21 +33,23 @@ bool selectItemWithTag(QToolBar* toolbar, int tag) {
 }
 
 QString selectedItemIdentifier(const QToolBar* toolbar) {
-    return toolbar->property(SelectedProperty).toString();
+    const ZRItemAttributes* attributes = ZRItemAttributes::find(toolbar);
+    return attributes ? attributes->selectedItemIdentifier : QString();
 }
 
 void setSelectedItemIdentifier(QToolBar* toolbar, const QString& identifier) {
     Platform::assertMainThread();
-    toolbar->setProperty(SelectedProperty, identifier);
+    ZRItemAttributes::of(toolbar).selectedItemIdentifier = identifier;
 }
 
 QObject* delegate(const QToolBar* toolbar) {
-    return toolbar ? toolbar->property(DelegateProperty).value<QPointer<QObject>>().data() : nullptr;
+    const ZRItemAttributes* attributes = ZRItemAttributes::find(toolbar);
+    return attributes ? attributes->delegate.data() : nullptr;
 }
 
 void setDelegate(QToolBar* toolbar, QObject* delegate) {
     Platform::assertMainThread();
-    toolbar->setProperty(DelegateProperty, QVariant::fromValue(QPointer<QObject>(delegate)));
+    ZRItemAttributes::of(toolbar).delegate = delegate;
 }
 
 void validateVisibleItems(QToolBar* toolbar) {
