@@ -59,13 +59,21 @@ std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) 
     return dsn;
 }
 
-QUrl SentryDsn::envelopeUrl() const {
+namespace {
+
+QUrl serverUrl(const SentryDsn& dsn, const QString& path) {
     QUrl url;
-    url.setScheme(scheme);
-    url.setHost(host);
-    url.setPort(port);
-    url.setPath(path + QStringLiteral("/api/") + projectId + QStringLiteral("/envelope/"), QUrl::StrictMode);
+    url.setScheme(dsn.scheme);
+    url.setHost(dsn.host);
+    url.setPort(dsn.port);
+    url.setPath(path, QUrl::StrictMode);
     return url;
+}
+
+} // namespace
+
+QUrl SentryDsn::envelopeUrl() const {
+    return serverUrl(*this, path + QStringLiteral("/api/") + projectId + QStringLiteral("/envelope/"));
 }
 
 QByteArray SentryDsn::authHeader(const QString& client) const {
@@ -77,12 +85,8 @@ QByteArray SentryDsn::authHeader(const QString& client) const {
 }
 
 QString SentryDsn::publicText() const {
-    QUrl url;
-    url.setScheme(scheme);
+    QUrl url = serverUrl(*this, path + QLatin1Char('/') + projectId);
     url.setUserName(publicKey);
-    url.setHost(host);
-    url.setPort(port);
-    url.setPath(path + QLatin1Char('/') + projectId, QUrl::StrictMode);
     return url.toString(QUrl::FullyEncoded);
 }
 

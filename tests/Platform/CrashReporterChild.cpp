@@ -1,11 +1,12 @@
 // crash-reporter-child <crash|terminate|wait|run>: starts crash reporting towards $CRASH_REPORTER_DSN
-// (files under $XDG_CACHE_HOME), then
+// (files under $XDG_CACHE_HOME) with network breadcrumbs, requests $CRASH_REPORTER_PROBE when set, then
 //   crash      dereferences a null pointer,
 //   terminate  lets an exception escape,
 //   wait       waits to be killed,
 //   run        sends what the outbox holds and quits normally.
 #include "Platform/CrashReporter.h"
 #include "Platform/CrashReporterClient.h"
+#include "Platform/HttpSession.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -33,9 +34,19 @@ int main(int argc, char** argv) {
     options.dsn = qEnvironmentVariable("CRASH_REPORTER_DSN");
     options.environment = QStringLiteral("production");
     options.release = QStringLiteral("com.dunwarbeck.Corvantide@1.2.3+45");
+    options.enableNetworkBreadcrumbs = true;
     if (!Platform::CrashReporter::start(options)) {
         std::fprintf(stderr, "crash reporting did not start\n");
         return 3;
+    }
+    if (qEnvironmentVariableIsSet("CRASH_REPORTER_PROBE")) {
+        Platform::HttpSession session;
+        Platform::HttpRequest request;
+        request.url = QUrl(qEnvironmentVariable("CRASH_REPORTER_PROBE"));
+        bool done = false;
+        session.dataTask(request, [&](const auto&, const auto&, const auto&) { done = true; })->resume();
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     std::printf("started\n");
     std::fflush(stdout);

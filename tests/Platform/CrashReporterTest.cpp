@@ -69,6 +69,15 @@ protected:
         return result;
     }
 
+    // Options towards a loopback port where nothing listens.
+    CrashReporterOptions unreachableOptions() const {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        CrashReporterOptions result = options();
+        result.dsn = QStringLiteral("http://corvantidedevkey@127.0.0.1:%1/1").arg(closed.serverPort());
+        return result;
+    }
+
     bool outboxDrained(const CrashReporterClient& client, int timeoutMs = 20000) {
         return TestUtils::waitUntil([&] { return client.transport()->pendingFiles().isEmpty(); }, timeoutMs);
     }
@@ -80,6 +89,8 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_cache.path());
         environment.insert(QStringLiteral("CRASH_REPORTER_DSN"), m_sink.dsn());
+        if (!m_probe.isEmpty())
+            environment.insert(QStringLiteral("CRASH_REPORTER_PROBE"), m_probe);
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QStringLiteral(CORVANTIDE_BINARY_DIR "/tests/crash-reporter-child"), {mode});
@@ -101,11 +112,16 @@ protected:
     JiraStandIn m_standIn;
     EnvelopeSink m_sink{m_standIn};
     QString m_folder;
+    /*! A URL the child requests before it does what it was told. */
+    QString m_probe;
 };
 
 } // namespace
 
 TEST_F(CrashReporterTest, ACrashedChildIsReportedOnItsNextStartWithItsStackAndACrashedSession) {
+    m_standIn.addRoute("GET", QStringLiteral("^/probe$"), false,
+                       [](const auto&, const auto&) { return JiraStandIn::Reply::json(QJsonObject{}); });
+    m_probe = m_standIn.baseUrl().toString() + QStringLiteral("/probe?token=hunter2");
     int exitCode = 0;
     EXPECT_EQ(runChild(QStringLiteral("crash"), &exitCode), QProcess::CrashExit);
     EXPECT_EQ(exitCode, SIGSEGV) << "the process dies by the signal as it would without the handler";
@@ -326,11 +342,7 @@ TEST_F(CrashReporterTest, ARateLimitedCategoryWaitsWhileOthersGo) {
 }
 
 TEST_F(CrashReporterTest, AnUnreachableServerKeepsTheEnvelopesForTheNextStart) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    CrashReporterOptions unreachable = options();
-    unreachable.dsn = QStringLiteral("http://corvantidedevkey@127.0.0.1:%1/1").arg(closed.serverPort());
-    closed.close();
+    const CrashReporterOptions unreachable = unreachableOptions();
     {
         SystemLog::Capture log;
         CrashReporterClient client(unreachable, m_folder);
@@ -347,11 +359,7 @@ TEST_F(CrashReporterTest, AnUnreachableServerKeepsTheEnvelopesForTheNextStart) {
 }
 
 TEST_F(CrashReporterTest, TheOutboxKeepsTheNewestThirty) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    CrashReporterOptions unreachable = options();
-    unreachable.dsn = QStringLiteral("http://corvantidedevkey@127.0.0.1:%1/1").arg(closed.serverPort());
-    closed.close();
+    const CrashReporterOptions unreachable = unreachableOptions();
     CrashReporterClient client(unreachable, m_folder);
     QStringList ids;
     for (int i = 0; i < 40; ++i)
