@@ -172,9 +172,17 @@ QString moveToTrash(const QString& path) {
 void restoreFromTrash(const QString& trashedPath, const QString& destination) {
     if (trashedPath.isEmpty() || itemExists(destination))
         return;
-    if (::rename(QFile::encodeName(trashedPath).constData(), QFile::encodeName(destination).constData()) != 0)
+    if (::rename(QFile::encodeName(trashedPath).constData(), QFile::encodeName(destination).constData()) !=
+        0) {
         Platform::SystemLog::log(QStringLiteral("could not bring %1 back from the Trash (%2): %3")
                                      .arg(destination, trashedPath, systemReason()));
+        return;
+    }
+    // What the Trash knew of the item goes with it.
+    const QFileInfo trashed(trashedPath);
+    if (trashed.dir().dirName() == QLatin1String("files"))
+        QFile::remove(QFileInfo(trashed.dir().absolutePath()).path() + QStringLiteral("/info/") +
+                      trashed.fileName() + QStringLiteral(".trashinfo"));
 }
 
 ZRPrivilegedRunner::Result runScript(const QString& script, const QStringList& parameters) {

@@ -125,6 +125,10 @@ TEST_F(ZRSecurityExtensionsTest, AFailedPlainCopyLeavesNoPartialCopyAndBringsThe
     EXPECT_TRUE(error->localizedDescription().contains(QStringLiteral("zz-pipe")));
     EXPECT_EQ(marker(m_destination), QStringLiteral("old"));
     EXPECT_FALSE(QFileInfo::exists(m_destination + QStringLiteral("/link.txt")));
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/files/Corvantide.app")));
+    EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/info/Corvantide.app.trashinfo")));
 }
 
 TEST_F(ZRSecurityExtensionsTest, TheAdministratorCopyGetsEveryPathAsAParameterAndRemovesTheOldItem) {
