@@ -8,6 +8,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/MainThread.h"
+#include "Platform/SystemLog.h"
 #include "ZRKit/ZRError.h"
 
 #include <QCoreApplication>
@@ -153,6 +154,25 @@ void ZRJOperationManager::getSprintsForBoardID(const QString& accessToken, const
 }
 
 void ZRJOperationManager::refreshExpiredToken(const ZRJAccountPtr& account, TokenCompletion completion) {
+    // The server may have rotated the tokens and lost only its answer; its reuse window takes the same
+    // refresh token once more, while a new sign-in would be the only way out after giving up.
+    sendRefresh(account,
+                [this, account, completion = std::move(completion)](
+                    const std::optional<FetchTokenResponse>& response, const Platform::OptionalError& error) {
+                    if (error && error->domain() == Platform::HttpSession::URLErrorDomain &&
+                        error->code() != Platform::HttpSession::Cancelled &&
+                        error->code() != Platform::HttpSession::BadURL) {
+                        Platform::SystemLog::log(
+                            QStringLiteral("token refresh failed on its way, sending it once more: ") +
+                            error->localizedDescription());
+                        sendRefresh(account, completion);
+                        return;
+                    }
+                    completion(response, error);
+                });
+}
+
+void ZRJOperationManager::sendRefresh(const ZRJAccountPtr& account, TokenCompletion completion) {
     run<ZRJGetAuthTokenOperation>(
         std::move(completion), [&](ZRJGetAuthTokenOperation& operation, auto forward) {
             operation.refreshExpiredToken(account->refreshToken(), std::move(forward));

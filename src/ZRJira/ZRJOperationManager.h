@@ -77,7 +77,10 @@ private:
         (the server rotates refresh tokens, so a second use would fail). */
     void ensureValidToken(const ZRJAccountPtr& account, const QString& accountID,
                           AccountCompletion completion);
+    /*! A refresh that fails on its way (no answer) is sent once more at once with the same refresh token
+        before its error is reported. */
     void refreshExpiredToken(const ZRJAccountPtr& account, TokenCompletion completion);
+    void sendRefresh(const ZRJAccountPtr& account, TokenCompletion completion);
     void updateAccount(const ZRJAccountPtr& account, const QString& accountID,
                        const std::optional<FetchTokenResponse>& response,
                        const Platform::OptionalError& error, const AccountCompletion& completion);

@@ -336,3 +336,99 @@ TEST(EndpointsTest, AcceptHttpsAndLoopbackHttpOnly) {
     qunsetenv("CORVANTIDE_AUTH_URL");
     EXPECT_EQ(ZRJEndpoints::authorizationServerBaseURL(), QUrl(QStringLiteral("https://auth.atlassian.com")));
 }
+
+TEST_F(TokenTest, ARefreshWhoseAnswerIsLostIsSentOnceMoreWithTheSameRefreshToken) {
+    standIn.refreshTokenReuseWindowSeconds = 600;
+    standIn.setCutAfterHandling(QStringLiteral("^/oauth/token$"), 1); // rotated, then the answer is lost
+    const auto pair = standIn.issueTokens();
+    ArrayAnswer answer;
+    manager().getAccessibleResources(accountExpiringIn(-1, pair), QStringLiteral("acc-1"),
+                                     answer.completion());
+    ASSERT_TRUE(answer.wait());
+    ASSERT_FALSE(answer.error);
+    const auto refreshes = standIn.requests(QStringLiteral("^/oauth/token$"));
+    ASSERT_EQ(refreshes.size(), 2);
+    for (const auto& refresh : refreshes)
+        EXPECT_EQ(refresh.jsonBody().value(QStringLiteral("refresh_token")).toString(), pair.second);
+    ASSERT_EQ(updater.calls.size(), 1);
+    EXPECT_FALSE(updater.calls[0].error);
+    ASSERT_TRUE(updater.calls[0].response);
+    EXPECT_TRUE(standIn.isValidRefreshToken(updater.calls[0].response->refreshToken()))
+        << "the account keeps a refresh token the server takes";
+}
+
+TEST_F(TokenTest, ARefreshLostTwiceIsReportedAndARejectedOneIsNotSentAgain) {
+    standIn.setCutAfterHandling(QStringLiteral("^/oauth/token$"), -1);
+    const auto pair = standIn.issueTokens();
+    ArrayAnswer lost;
+    manager().getAccessibleResources(accountExpiringIn(-1, pair), QStringLiteral("acc-1"), lost.completion());
+    ASSERT_TRUE(lost.wait());
+    const auto refreshes = standIn.requests(QStringLiteral("^/oauth/token$"));
+    ASSERT_EQ(refreshes.size(), 2);
+    EXPECT_EQ(refreshes[1].jsonBody().value(QStringLiteral("refresh_token")).toString(), pair.second);
+    ASSERT_EQ(updater.calls.size(), 1);
+    ASSERT_TRUE(updater.calls[0].error);
+    EXPECT_EQ(updater.calls[0].error->domain(), Platform::HttpSession::URLErrorDomain);
+
+    standIn.clearSwitches();
+    standIn.clearRequests();
+    updater.calls.clear();
+    ArrayAnswer rejected;
+    manager().getAccessibleResources(
+        std::make_shared<TestAccount>(tokens.first, QStringLiteral("unknown"), kNow.addSecs(-1)),
+        QStringLiteral("acc-1"), rejected.completion());
+    ASSERT_TRUE(rejected.wait());
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/oauth/token$")).size(), 1);
+    ASSERT_EQ(updater.calls.size(), 1);
+    EXPECT_EQ(updater.calls[0].error->httpStatus(), 403);
+}
+
+namespace {
+/*! Answers every check with an account of its own, neither the one checked nor the refreshed one. */
+class ReplacingUpdater final : public ZRJAccountUpdater {
+public:
+    explicit ReplacingUpdater(ZRJAccountPtr replacement)
+        : m_replacement(std::move(replacement)) {}
+    ZRJAccountPtr update(const ZRJAccountPtr&, const QString&, const std::optional<FetchTokenResponse>&,
+                         const Platform::OptionalError&) override {
+        ++calls;
+        return m_replacement;
+    }
+    int calls = 0;
+
+private:
+    ZRJAccountPtr m_replacement;
+};
+} // namespace
+
+TEST_F(TokenTest, TheCheckGoesOnWithTheAccountTheUpdaterReturns) {
+    const auto third = standIn.issueTokens();
+    ReplacingUpdater replacing(std::make_shared<TestAccount>(third.first, third.second, kNow.addSecs(3600)));
+    manager().setAccountUpdater(&replacing);
+    for (const qint64 left : {3600, -1}) { // a valid token, and one that is refreshed first
+        SCOPED_TRACE(left);
+        standIn.clearRequests();
+        ArrayAnswer answer;
+        manager().getAccessibleResources(accountExpiringIn(left, standIn.issueTokens()),
+                                         QStringLiteral("acc-1"), answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_FALSE(answer.error);
+        EXPECT_EQ(standIn.requests(QStringLiteral("accessible-resources$")).first().header("Authorization"),
+                  "Bearer " + third.first.toUtf8());
+    }
+    EXPECT_EQ(replacing.calls, 2);
+    manager().setAccountUpdater(&updater);
+}
+
+TEST_F(TokenTest, TheCallersCompletionRunsBeforeTheOperationIsLetGo) {
+    qsizetype runningInCompletion = -1;
+    int calls = 0;
+    manager().getAccessibleResourcesWithoutValidatingToken(
+        tokens.first, [&](const std::optional<QJsonArray>&, const Platform::OptionalError&) {
+            runningInCompletion = manager().runningOperationCount();
+            ++calls;
+        });
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return calls > 0; }));
+    EXPECT_EQ(runningInCompletion, 1);
+    EXPECT_EQ(manager().runningOperationCount(), 0);
+}

@@ -1,6 +1,7 @@
 #include "JiraStandIn.h"
 
 #include <QAbstractHttpServer>
+#include <QDateTime>
 #include <QHttpServerRequest>
 #include <QJsonDocument>
 #include <QPointer>
@@ -232,6 +233,7 @@ void JiraStandIn::setDelay(const QString& pathPattern, int delayMs) {
 void JiraStandIn::clearSwitches() {
     m_overrides.clear();
     m_delays.clear();
+    m_cutsAfterHandling.clear();
 }
 
 QList<JiraStandIn::Request> JiraStandIn::requests(const QString& pathPattern) const {
@@ -263,6 +265,7 @@ void JiraStandIn::handle(Request request, QTcpSocket* socket) {
     ++m_inFlight;
     m_maxInFlight = std::max(m_maxInFlight, m_inFlight);
     Reply reply = answer(request);
+    applyAfterHandlingFaults(request, reply);
     int delay = reply.delayMs;
     for (const auto& [pattern, delayMs] : m_delays)
         if (pattern.match(request.path).hasMatch())
@@ -464,11 +467,14 @@ JiraStandIn::Reply JiraStandIn::token(const Request& request) {
         if (!m_refreshTokens.contains(refresh)) {
             if (m_usedRefreshTokens.contains(refresh))
                 ++m_reusedRefreshTokens;
+            if (isWithinReuseWindow(refresh))
+                return Reply::json(tokenAnswer());
             return invalid(QStringLiteral("unauthorized_client"), QStringLiteral("refresh_token is invalid"));
         }
         // Rotation: the refresh token just used is spent.
         m_refreshTokens.remove(refresh);
         m_usedRefreshTokens.insert(refresh);
+        m_refreshTokenSpentAt.insert(refresh, QDateTime::currentDateTimeUtc());
         return Reply::json(tokenAnswer());
     }
     return invalid(QStringLiteral("unsupported_grant_type"), QStringLiteral("Unsupported grant type"), 400);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -121,6 +122,9 @@ public:
     void revokeAccessToken(const QString& token) { m_accessTokens.remove(token); }
     /*! How often an already used refresh token was sent again. */
     int reusedRefreshTokenCount() const { return m_reusedRefreshTokens; }
+    /*! A spent refresh token sent again within this many seconds of its use still gets new tokens, as
+        Atlassian's reuse interval allows for an answer lost on its way (0: never). */
+    int refreshTokenReuseWindowSeconds = 0;
 
     // Fault switches.
     enum class PagingFault {
@@ -144,6 +148,10 @@ public:
     /*! Answers whose path matches the pattern wait this long first (0 removes the delay). */
     void setDelay(const QString& pathPattern, int delayMs);
     void clearSwitches();
+    /*! The next `times` requests (-1: all) whose path matches are handled as usual (a refresh still
+        rotates the tokens), and then their answer is lost: the connection closes after the head and half
+        of the body. */
+    void setCutAfterHandling(const QString& pathPattern, int times = 1);
 
     // Records.
     QList<Request> requests() const { return m_requests; }
@@ -194,6 +202,8 @@ private:
     Reply projectSearch(const Request& request, Site& site);
     Reply issueSearch(const Request& request, Site& site);
     void applyIssuePagingFault(QJsonObject& page, int offset, int pageSize);
+    void applyAfterHandlingFaults(const Request& request, Reply& reply);
+    bool isWithinReuseWindow(const QString& refreshToken) const;
     Reply boards(const Request& request, Site& site);
     Reply sprints(const Request& request, Site& site, qint64 boardID);
 
@@ -218,5 +228,7 @@ private:
     QSet<QString> m_usedRefreshTokens;
     int m_reusedRefreshTokens = 0;
     int m_issuePageServings = 0;
+    QList<QPair<QRegularExpression, int>> m_cutsAfterHandling;
+    QHash<QString, QDateTime> m_refreshTokenSpentAt;
     quint64 m_tokenCounter = 0;
 };

@@ -37,3 +37,24 @@ void JiraStandIn::applyIssuePagingFault(QJsonObject& page, int offset, int pageS
     }
     }
 }
+
+void JiraStandIn::setCutAfterHandling(const QString& pathPattern, int times) {
+    m_cutsAfterHandling.append({QRegularExpression(pathPattern), times});
+}
+
+void JiraStandIn::applyAfterHandlingFaults(const Request& request, Reply& reply) {
+    for (auto& [pattern, remaining] : m_cutsAfterHandling) {
+        if (remaining == 0 || !pattern.match(request.path).hasMatch())
+            continue;
+        if (remaining > 0)
+            --remaining;
+        reply.truncate = true;
+        return;
+    }
+}
+
+bool JiraStandIn::isWithinReuseWindow(const QString& refreshToken) const {
+    const auto spent = m_refreshTokenSpentAt.constFind(refreshToken);
+    return refreshTokenReuseWindowSeconds > 0 && spent != m_refreshTokenSpentAt.constEnd() &&
+           spent->secsTo(QDateTime::currentDateTimeUtc()) < refreshTokenReuseWindowSeconds;
+}
