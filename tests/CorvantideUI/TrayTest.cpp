@@ -113,8 +113,9 @@ TEST_F(TrayTest, WithoutAnAccountTheMenuOffersTheSignInAndTheFixedRows) {
                            "Check for Updates…", "-", "Settings…", "-", "Quit Corvantide"}))
         << menu->rowTexts().join(" | ").toStdString();
     for (const DBusMenuReader::Row& row : menu->rows()) {
-        if (row.label() == u"Settings…")
+        if (row.label() == u"Settings…") {
             EXPECT_TRUE(row.properties.contains("shortcut"));
+        }
     }
     TestUtils::spin(300);
     EXPECT_TRUE(standIn.requests().isEmpty()) << "no account, no request";
