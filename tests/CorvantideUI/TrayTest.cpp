@@ -176,10 +176,13 @@ TEST_F(TrayTest, IssuesShowWithTheirStatusIconsAndOpenInTheBrowser) {
     // Clicking an issue row hands its page to the browser.
     rows = menu->rows();
     ASSERT_TRUE(menu->event(rows.at(1).id));
-    ASSERT_TRUE(TestUtils::waitUntil([&] { return QFile::exists(opened); }));
-    QFile openedFile(opened);
-    ASSERT_TRUE(openedFile.open(QIODevice::ReadOnly));
-    EXPECT_EQ(openedFile.readAll().trimmed(), QByteArray("https://dunwarbeck.atlassian.net/browse/GHI-1"));
+    // The script writes its line after the shell has made the file: wait for the whole line.
+    const auto openedText = [&] {
+        QFile file(opened);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return openedText().endsWith('\n'); }));
+    EXPECT_EQ(openedText(), QByteArray("https://dunwarbeck.atlassian.net/browse/GHI-1\n"));
 
     // The end of the session saves the filters.
     ASSERT_TRUE(QFile::remove(filtersFile));
