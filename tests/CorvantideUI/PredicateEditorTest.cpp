@@ -265,6 +265,9 @@ TEST_F(PredicateEditorTest, ConditionTheRowsCannotShowIsKeptUnchangedAndShownRea
          {QStringLiteral("unknownKey == 1"), QStringLiteral("votes ==[c] 3"),
           QStringLiteral("summary < \"b\""), QStringLiteral("summary == nil"),
           QStringLiteral("summary == 3 OR votes == 1"), QStringLiteral("\"x\" == summary"),
+          QStringLiteral("ANY summary ==[cd] \"x\""), QStringLiteral("summary IN {\"a\", \"b\"}"),
+          QStringLiteral("summary LIKE[cd] \"a*\""), QStringLiteral("votes BETWEEN {1, 3}"),
+          QStringLiteral("created < CAST(700000000.0001, \"NSDate\")"),
           QStringLiteral("summary ==[cd] \"a\" AND FALSEPREDICATE AND votes.x == 2")}) {
         const Predicate predicate = parsed(format);
         PredicateEditor* editor = openEditor(predicate);
