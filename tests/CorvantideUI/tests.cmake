@@ -11,3 +11,7 @@ set(TEST_DEPENDS_AppDelegateSignInTest CorvantideWebView)
 
 # The tray test runs the real executable on a virtual display.
 set(TEST_DEPENDS_TrayTest Corvantide)
+
+# The preferences window in the running delegate opens the real sign-in window from the Projects pane.
+set(TEST_LABELS_PreferencesApplicationTest webengine)
+set(TEST_DEPENDS_PreferencesApplicationTest CorvantideWebView)

@@ -7,6 +7,7 @@
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
 #include "JiraResourcesManager.h"
+#include "Preferences/PreferencesWindowController.h"
 #include "StatusMenuBuilder.h"
 #include "TrayUnavailableWindow.h"
 #include "URLImageMenuItem.h"
@@ -373,8 +374,8 @@ void AppDelegate::checkForUpdatesAction(QObject* sender) {
 }
 
 void AppDelegate::showPreferences(QObject*) {
-    // The preferences window arrives with its own controller.
-    Platform::SystemLog::log(QStringLiteral("preferences window: not part of this build yet"));
+    Platform::assertMainThread();
+    PreferencesWindowController::shared().showWindow();
 }
 
 void AppDelegate::quitAction(QObject*) {

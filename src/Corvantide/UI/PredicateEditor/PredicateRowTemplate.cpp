@@ -88,9 +88,6 @@ bool PredicateRowTemplate::matchesComparison(const Predicate& predicate) const {
         return false;
     const Expression left = predicate.leftExpression();
     const Expression right = predicate.rightExpression();
-    // Rows compare the object's own value: ANY and ALL over a collection have no row.
-    if (predicate.comparisonModifier() != Predicate::Modifier::Direct)
-        return false;
     if (left.type() != Expression::Type::KeyPath || left.keyPath() != m_keyPath)
         return false;
     if (right.type() != Expression::Type::Constant || !acceptsValue(right.constantValue()))

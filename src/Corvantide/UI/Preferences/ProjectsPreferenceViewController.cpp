@@ -7,6 +7,7 @@
 #include "Preferences/IssueFilterArrayController.h"
 #include "Preferences/ProjectsTableView.h"
 
+#include "AppDelegate.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
@@ -464,5 +465,9 @@ void ProjectsPreferenceViewController::removeProjectFilterAction(QObject*) {
 }
 
 void ProjectsPreferenceViewController::showAuthorizationWindow(const std::optional<JiraAccount>& account) {
-    Q_UNUSED(account);
+    AppDelegate* delegate = AppDelegate::shared();
+    if (!delegate)
+        return;
+    QWidget* shownIn = window();
+    delegate->showAuthorizationWindow(shownIn == this ? nullptr : shownIn, account);
 }
