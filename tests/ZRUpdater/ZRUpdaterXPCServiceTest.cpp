@@ -189,6 +189,21 @@ TEST_F(ZRUpdaterXPCServiceTest, StartsOnDemandAndAnswersEachCallOnItsOwnConnecti
     EXPECT_EQ(servicePid(), pid);
 }
 
+TEST_F(ZRUpdaterXPCServiceTest, ClientsThatStartTheServiceAtTheSameMomentAreAllServed) {
+    const QString bad = m_downloads + QStringLiteral("/bad.zip");
+    TestUtils::writeFile(bad, "not an archive");
+    // Each finds nothing listening and starts an instance; one of them serves, the others step aside.
+    QList<QProcess*> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.append(startTool(QStringList{QStringLiteral("status")} + unzip(bad)));
+    for (QProcess* client : clients) {
+        ASSERT_TRUE(client->state() == QProcess::NotRunning || client->waitForFinished(60000));
+        const QList<QJsonObject> lines = results(client);
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_EQ(lines[0][QStringLiteral("status")].toInt(), 9);
+    }
+}
+
 TEST_F(ZRUpdaterXPCServiceTest, MoveCopiesTheNewBundleOverTheOldOneAndTheReplacedApplicationIsStillServed) {
     const QString update =
         m_downloads + QLatin1Char('/') + hostileName() + QStringLiteral("/Corvantide Test.app");
