@@ -73,18 +73,35 @@ protected:
                });
     }
 
-    /*! A real click of the user, through the window system, in the middle of the element. */
-    void click(const QString& elementID) {
+    QPoint centreOf(const QString& elementID) {
         const QVariantList centre =
             evaluate(view(), QStringLiteral("(function () { var r = document.getElementById('%1')"
                                             ".getBoundingClientRect(); return [r.left + r.width / 2, "
                                             "r.top + r.height / 2]; })()")
                                  .arg(elementID))
                 .toList();
-        ASSERT_EQ(centre.size(), 2);
+        EXPECT_EQ(centre.size(), 2);
+        return centre.size() == 2 ? QPoint(centre[0].toInt(), centre[1].toInt()) : QPoint();
+    }
+
+    /*! A real click of the user, through the window system, in the middle of the element. A page takes
+        input only once the engine has shown it, so clicks on the page's heading go first until the page
+        has seen one. */
+    void click(const QString& elementID) {
         QWidget* target = view()->focusProxy();
         ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(centre[0].toInt(), centre[1].toInt()));
+        evaluate(view(),
+                 QStringLiteral("window.__sawClick = false; document.addEventListener('mousedown', "
+                                "function (e) { if (e.isTrusted) window.__sawClick = true; }, true)"));
+        const QPoint heading = centreOf(QStringLiteral("heading"));
+        ASSERT_TRUE(TestUtils::waitUntil(
+            [&] {
+                QTest::mouseClick(target, Qt::LeftButton, {}, heading);
+                TestUtils::spin(50);
+                return evaluate(view(), QStringLiteral("window.__sawClick")).toBool();
+            },
+            30000));
+        QTest::mouseClick(target, Qt::LeftButton, {}, centreOf(elementID));
     }
 
     void redirectAuthorizeTo(const QString& query) {
@@ -282,6 +299,11 @@ TEST_F(SignInTest, OnlyTheUsersClickOnALinkLeavingTheSignInOpensTheBrowser) {
     ASSERT_TRUE(waitForTitle(QStringLiteral("Elsewhere")));
     view()->back();
     ASSERT_TRUE(waitForTitle(QStringLiteral("Log in")));
+    // A link of another scheme leaves neither for the desktop nor for the window.
+    click(QStringLiteral("mail"));
+    TestUtils::spin(300);
+    EXPECT_EQ(openedURLs.size(), 1);
+    EXPECT_EQ(view()->title(), QStringLiteral("Log in"));
     click(QStringLiteral("signup"));
     ASSERT_TRUE(waitForTitle(QStringLiteral("Sign up")));
     EXPECT_EQ(openedURLs.size(), 1);

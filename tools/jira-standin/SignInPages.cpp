@@ -46,6 +46,7 @@ JiraStandIn::Reply JiraStandIn::loginPage(const Request& request) {
             "<button id=\"continue\" type=\"submit\">Continue</button></form>"
             "<p><a id=\"help\" href=\"https://support.example.com/sign-in-help\">Can't log in?</a></p>"
             "<p><a id=\"signup\" href=\"/signup\">Create an account</a></p>"
+            "<p><a id=\"mail\" href=\"mailto:help@example.com\">Write to us</a></p>"
             "<p><button id=\"scripted\" type=\"button\" "
             "onclick=\"location.assign(document.body.dataset.next)\">Use another method</button></p>"
             "</body></html>";

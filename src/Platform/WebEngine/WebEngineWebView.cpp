@@ -84,6 +84,9 @@ WebEngineWebView::WebEngineWebView(QWidget* parent, const WebViewOptions& option
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, options.javaScriptEnabled);
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // Addresses of other schemes (mail, custom application links) are never handed to the desktop by the
+    // engine itself; only what the application decides leaves the view.
+    m_page->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
 
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("click-watcher"));
