@@ -1,6 +1,6 @@
 #include "ZRJira/ZRJConsoleLogger.h"
 
-#include "ZRJira/ZRJJSONUtilities.h"
+#include "ZRJira/ZRJRedaction.h"
 
 #include "Platform/HttpTask.h"
 #include "Platform/SystemLog.h"
@@ -20,7 +20,7 @@ QString method(const Platform::HttpRequest& request) {
 }
 
 QString url(const Platform::HttpRequest& request) {
-    return request.url.isEmpty() ? QStringLiteral("nil") : ZRJJSONUtilities::redactedURL(request.url);
+    return request.url.isEmpty() ? QStringLiteral("nil") : ZRJRedaction::redactedURL(request.url);
 }
 
 QString elapsed(double seconds) {
@@ -45,7 +45,7 @@ void ZRJConsoleLogger::taskDidStart(const Platform::HttpTask& task) {
         break;
     case Debug: {
         const std::optional<QString> body =
-            request.body ? ZRJJSONUtilities::redactedBody(*request.body) : std::nullopt;
+            request.body ? ZRJRedaction::redactedBody(*request.body) : std::nullopt;
         Platform::SystemLog::log(QStringLiteral("%1 '%2': %3 %4")
                                      .arg(method(request), url(request),
                                           Platform::printedHeaderFields(filteredHTTPHeaderFields(request)),
@@ -78,5 +78,5 @@ void ZRJConsoleLogger::taskDidFinish(const Platform::HttpTask& task, const QJson
         Platform::SystemLog::log(QStringLiteral("%1 '%2' [%3 s]: %4 %5")
                                      .arg(status, url(request), elapsed(elapsedSeconds),
                                           Platform::printedHeaderFields(response->headers),
-                                          ZRJJSONUtilities::printedForm(responseObject)));
+                                          ZRJRedaction::printedForm(responseObject)));
 }

@@ -3,6 +3,7 @@
 #include "ZRJira/ZRJConnector.h"
 #include "ZRJira/ZRJEndpoints.h"
 #include "ZRJira/ZRJJSONUtilities.h"
+#include "ZRJira/ZRJRedaction.h"
 
 #include "Platform/Clock.h"
 #include "Platform/MainThread.h"
@@ -68,14 +69,15 @@ void ZRJGetAuthTokenOperation::handleTokenReponse(const std::optional<Platform::
                                                   const QJsonValue& responseObject,
                                                   const Platform::OptionalError& error,
                                                   const TokenCompletion& completion) {
+    // A token answer's body may hold live tokens: it reaches the application redacted, as in the log.
     if (error) {
-        completion(std::nullopt, error);
+        completion(std::nullopt, ZRJRedaction::redactedError(*error));
         return;
     }
     const QString responseDescription = response ? response->description() : QStringLiteral("nil");
     const auto fail = [&](const QString& logPrefix, const QString& errorText) {
         Platform::SystemLog::log(logPrefix + responseDescription + QStringLiteral("\nobject: ") +
-                                 ZRJJSONUtilities::printedForm(responseObject) + QStringLiteral(")"));
+                                 ZRJRedaction::printedForm(responseObject) + QStringLiteral(")"));
         completion(std::nullopt, ZRError::zr_errorWithLocalizedDescription(errorText));
     };
     if (!responseObject.isObject()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ZRJira/ZRJRedaction.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonValue>
@@ -22,16 +24,10 @@ std::optional<qint64> integerValue(const QJsonValue& value);
 double secondsSinceReferenceDate(const QDateTime& date);
 QDateTime dateFromSecondsSinceReferenceDate(double seconds);
 
-/*! Secrets never reach a log line: the values of access_token, refresh_token, id_token, client_secret
-    and code (and of the camel-case token keys) are replaced by "<redacted>" wherever they appear. */
-QJsonValue redacted(const QJsonValue& value);
-/*! The printed form of a response object for log lines: compact JSON with secrets redacted, a scalar as
-    its text, "nil" for no value. */
-QString printedForm(const QJsonValue& value);
-/*! A request or response body for log lines, secrets redacted (JSON, form-encoded or plain text);
-    nothing when the body is empty or not valid UTF-8. */
-std::optional<QString> redactedBody(const QByteArray& body);
-/*! The URL with the values of secret query items redacted. */
-QString redactedURL(const QUrl& url);
+// The redaction of secrets lives in ZRJRedaction; these names stay for the callers that use them here.
+using ZRJRedaction::printedForm;
+using ZRJRedaction::redacted;
+using ZRJRedaction::redactedBody;
+using ZRJRedaction::redactedURL;
 
 } // namespace ZRJJSONUtilities

@@ -1,7 +1,7 @@
 #include "ZRJira/ZRJOperation.h"
 
 #include "ZRJira/ZRJEndpoints.h"
-#include "ZRJira/ZRJJSONUtilities.h"
+#include "ZRJira/ZRJRedaction.h"
 
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
@@ -111,7 +111,7 @@ QByteArray ZRJOperation::encodeJSON(const QHash<QString, QString>& dictionary) {
 
 Platform::Error ZRJOperation::wrongResponseType(const QJsonValue& responseObject, const QString& errorText) {
     Platform::SystemLog::log(QStringLiteral("Wrong response type: ") +
-                             ZRJJSONUtilities::printedForm(responseObject));
+                             ZRJRedaction::printedForm(responseObject));
     return ZRError::zr_errorWithLocalizedDescription(errorText);
 }
 

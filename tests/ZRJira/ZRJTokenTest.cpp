@@ -432,3 +432,32 @@ TEST_F(TokenTest, TheCallersCompletionRunsBeforeTheOperationIsLetGo) {
     EXPECT_EQ(runningInCompletion, 1);
     EXPECT_EQ(manager().runningOperationCount(), 0);
 }
+
+TEST_F(TokenTest, AFailedTokenAnswerReachesTheCallerWithItsSecretsRedacted) {
+    struct Case {
+        Reply reply;
+        int code;
+    };
+    const QByteArray broken = R"({"access_token":"live-access","refresh_token":"live-refresh","expires_in":)";
+    const std::vector<Case> cases{
+        {Reply::text(broken, "application/json", 200), Platform::JSONResponseSerializer::CannotParseResponse},
+        {Reply::text("access_token=live-access&refresh_token=live-refresh", "text/plain", 200),
+         Platform::JSONResponseSerializer::CannotDecodeContentData},
+        {Reply::text(R"({"error":"invalid_grant","refresh_token":"live-refresh"})", "application/json", 403),
+         Platform::JSONResponseSerializer::BadServerResponse},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply.body.toStdString());
+        standIn.clearSwitches();
+        standIn.setOverride(QStringLiteral("^/oauth/token$"), c.reply);
+        TokenAnswer answer;
+        manager().fetchToken(QStringLiteral("code"), answer.completion());
+        ASSERT_TRUE(answer.wait());
+        ASSERT_TRUE(answer.error);
+        EXPECT_EQ(answer.error->code(), c.code);
+        EXPECT_EQ(answer.error->httpStatus(), c.reply.status);
+        const QByteArray body = answer.error->httpBody();
+        EXPECT_FALSE(body.contains("live-")) << body.toStdString();
+        EXPECT_TRUE(body.contains("redacted")) << body.toStdString(); // percent-encoded in a form body
+    }
+}
