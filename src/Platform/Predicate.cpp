@@ -492,6 +492,8 @@ Predicate Predicate::compound(CompoundType type, const QList<Predicate>& subpred
     }
     if (subpredicates.isEmpty())
         node->treeDepth = 1;
+    if (type != CompoundType::And && type != CompoundType::Or && type != CompoundType::Not)
+        node->error = QStringLiteral("the compound type %1 is not supported").arg(int(type));
     if (!node->error.isEmpty())
         return Predicate(std::move(node));
     if (node->treeDepth > MaximumTreeDepth) {

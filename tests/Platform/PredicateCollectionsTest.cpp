@@ -146,6 +146,10 @@ TEST(PredicateOperatorsTest, LikeMatchesWildcardsOverTheWholeText) {
     EXPECT_FALSE(matches("s LIKE 'a\\\\*b\\\\?'", o));
     EXPECT_TRUE(matches("s LIKE '**C*r*è*e**'", o));
     EXPECT_FALSE(matches("missing LIKE '*'", o));
+    // The documentation's own examples, constants on both sides.
+    EXPECT_TRUE(matches("\"NeXT\" like[c] \"next\" AND \"naïve\" like[d] \"naive\"", o));
+    EXPECT_FALSE(matches("\"NeXT\" like \"next\" OR \"naïve\" like \"naive\"", o));
+    EXPECT_TRUE(matches("nil == missing AND NOT nil == s AND NOT 'x' LIKE missing", o));
 }
 
 TEST(PredicateOperatorsTest, MatchesUsesAWholeStringRegularExpression) {

@@ -369,8 +369,11 @@ TEST(PredicatePrintingTest, PrintsAsThePlatformAndReadsBackWhatItPrinted) {
         ASSERT_TRUE(built.isValid()) << built.errorMessage().toStdString();
         EXPECT_EQ(parse(built.format()), built) << built.format().toStdString();
     }
-    EXPECT_FALSE(Expression::constant(QByteArray("\x01\x02", 2)).isValid() &&
-                 Expression::constant(QVariantMap()).isValid());
+    EXPECT_FALSE(Predicate::compound(Predicate::CompoundType(7), {}).isValid());
+    EXPECT_FALSE(Predicate::comparison(Expression::keyPath(QStringLiteral("a")), Predicate::Operator(42),
+                                       Expression::constant(1))
+                     .isValid());
+    EXPECT_FALSE(Expression::constant(QVariantMap{{QStringLiteral("a"), 1}}).isValid());
 }
 
 TEST(PredicatePrintingTest, RefusesOnBuildingWhatCouldNotBeReadBack) {
