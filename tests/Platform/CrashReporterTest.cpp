@@ -89,6 +89,10 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_cache.path());
         environment.insert(QStringLiteral("CRASH_REPORTER_DSN"), m_sink.dsn());
+        // Under AddressSanitizer the child still dies by its signal instead of by the sanitizer's report.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"));
         if (!m_probe.isEmpty())
             environment.insert(QStringLiteral("CRASH_REPORTER_PROBE"), m_probe);
         child.setProcessEnvironment(environment);
