@@ -4,13 +4,13 @@
 // with it; what stays behind after the first one (the engine itself) must not grow with every sign-in.
 #include "UI/AuthorizeWebViewController.h"
 
+#include "../tests/support/TestUtils.h"
 #include "JiraStandIn.h"
 #include "Platform/Bundle.h"
 #include "ZRJira/ZRJConnector.h"
 #include "ZRJira/ZRJConnectorDelegate.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -47,22 +47,6 @@ double residentMegabytes() {
     return 0;
 }
 
-bool runUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-void settle(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 /*! Opens the window, waits for the login page, closes it and waits until the window is gone. */
 bool openAndClose() {
     QPointer<AuthorizeWebViewController> controller = new AuthorizeWebViewController();
@@ -71,10 +55,10 @@ bool openAndClose() {
     bool loaded = false;
     controller->webview()->setLoadFinishedHandler([&](bool ok) { loaded = ok; });
     controller->showFreeWindow();
-    if (!runUntil([&] { return loaded; }, 30000))
+    if (!TestUtils::waitUntil([&] { return loaded; }, 30000))
         return false;
     controller->close();
-    return runUntil([&] { return controller == nullptr; }, 10000);
+    return TestUtils::waitUntil([&] { return controller == nullptr; }, 10000);
 }
 
 void signInSheetOpenedAndClosedTenTimes(benchmark::State& state) {
@@ -98,7 +82,7 @@ void signInSheetOpenedAndClosedTenTimes(benchmark::State& state) {
                 state.SkipWithError("the sign-in window did not load its page or did not close");
                 break;
             }
-            settle(500);
+            TestUtils::spin(500);
             last = residentMegabytes();
             if (i == 0)
                 first = last;
