@@ -257,3 +257,32 @@ TEST_F(JiraIssueManagerTest, ASiteWithoutProjectsGivesNeitherIssuesNorError) {
     EXPECT_FALSE(JiraIssueManager::issues(*onSecond).has_value());
     EXPECT_TRUE(standIn.requests(QStringLiteral("/search/jql$")).isEmpty());
 }
+
+TEST_F(JiraIssueManagerTest, OnlyWebAddressesOfStatusIconsAreHandedOn) {
+    const QStringList icons{QStringLiteral("https://dunwarbeck.atlassian.net/images/icons/statuses/open.png"),
+                            QStringLiteral("file:///etc/passwd"),
+                            QStringLiteral("http://dunwarbeck.atlassian.net/inprogress.png"),
+                            QStringLiteral("ftp://dunwarbeck.atlassian.net/done.png"),
+                            QStringLiteral("https:///no-host.png")};
+    QJsonArray& issues = standIn.sites().first().issues;
+    for (int i = 0; i < icons.size(); ++i) {
+        QJsonObject issue = issues.at(i).toObject();
+        QJsonObject fields = issue.value(QStringLiteral("fields")).toObject();
+        QJsonObject status = fields.value(QStringLiteral("status")).toObject();
+        status.insert(QStringLiteral("iconUrl"), icons.at(i));
+        fields.insert(QStringLiteral("status"), status);
+        issue.insert(QStringLiteral("fields"), fields);
+        issues.replace(i, issue);
+    }
+    const Outcome outcome = download(filter);
+    ASSERT_TRUE(outcome.issues.has_value());
+    QList<std::optional<QUrl>> urls;
+    for (const JiraIssue& issue : *outcome.issues)
+        urls.append(issue.menuItemImageURL());
+    ASSERT_EQ(urls.size(), 5); // ABC-1 to ABC-5
+    EXPECT_EQ(urls[0], std::optional(QUrl(icons[0])));
+    EXPECT_FALSE(urls[1].has_value()) << "a local file";
+    EXPECT_EQ(urls[2], std::optional(QUrl(icons[2])));
+    EXPECT_FALSE(urls[3].has_value());
+    EXPECT_FALSE(urls[4].has_value());
+}

@@ -109,8 +109,12 @@ std::optional<QUrl> JiraIssue::menuItemImageURL() const {
     const std::optional<QString> icon = stringIn(statusDict(), QStringLiteral("iconUrl"));
     if (!icon)
         return std::nullopt;
+    // The address comes from the server and is fetched as an image: only the web, never a local file
+    // or another scheme that the network layer would also read.
     const QUrl url(*icon, QUrl::StrictMode);
-    if (!url.isValid() || url.isEmpty())
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return std::nullopt;
     return url;
 }

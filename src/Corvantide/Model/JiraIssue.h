@@ -42,6 +42,7 @@ public:
 
     /*! The key, a blank and the summary (the key and a blank without one). */
     QString menuItemTitle() const;
+    /*! The status icon's address: "status" -> "iconUrl" when it is an http or https URL with a host. */
     std::optional<QUrl> menuItemImageURL() const;
     /*! The status image's name in the application's mapping. */
     std::optional<QString> menuItemImageName() const;
