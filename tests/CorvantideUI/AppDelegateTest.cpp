@@ -2,6 +2,7 @@
 
 #include "AlertResponder.h"
 #include "JiraIssueManager.h"
+#include "KeychainAccess.h"
 #include "URLImageMenuItem.h"
 
 #include "Platform/ErrorPresenter.h"
@@ -11,6 +12,8 @@
 #include "Platform/UI/Workspace.h"
 #include "UserDefaultsKeys.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -316,6 +319,15 @@ TEST_F(AppDelegateTest, ARefreshedTokenThatCannotBeStoredIsStillUsed) {
     EXPECT_EQ(used->refreshToken(), QStringLiteral("new-refresh"));
     EXPECT_EQ(presented.size(), 1);
     Platform::setErrorPresenter({});
+
+    // Kept for the run, and stored by the next pass once the keychain takes it.
+    EXPECT_EQ(JiraAccountManager::jiraAccount(ada.accountID())->refreshToken(),
+              QStringLiteral("new-refresh"));
+    ASSERT_TRUE(JiraAccountManager::hasPendingAccounts());
+    app.updateResourcesAndIssues();
+    EXPECT_FALSE(JiraAccountManager::hasPendingAccounts());
+    const QJsonObject stored = QJsonDocument::fromJson(*KeychainAccess::data(ada.accountID())).object();
+    EXPECT_EQ(stored.value(QStringLiteral("refreshToken")).toString(), QStringLiteral("new-refresh"));
 }
 
 TEST_F(AppDelegateTest, TheClientSettingsComeFromTheDecryptedFile) {

@@ -216,6 +216,8 @@ QWidget* AppDelegate::trayUnavailableWindow() const {
 
 void AppDelegate::updateResourcesAndIssues() {
     Platform::assertMainThread();
+    // Refreshed accounts that the keychain could not take before are stored now, when it can.
+    JiraAccountManager::storePendingAccounts();
     const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
     if (!accounts || accounts->isEmpty())
         return;
@@ -232,6 +234,7 @@ void AppDelegate::updateResourcesAndIssues() {
 
 void AppDelegate::startLaunchPass() {
     Platform::assertMainThread();
+    JiraAccountManager::storePendingAccounts();
     const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
     if (!accounts)
         return;
