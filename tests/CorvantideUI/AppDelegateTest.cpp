@@ -177,7 +177,7 @@ TEST_F(AppDelegateTest, TheMenuShowsUpdatingUntilAPassReturnsThenOneSectionPerFi
     const auto* issue = qobject_cast<URLImageMenuItem*>(actions.at(1));
     ASSERT_NE(issue, nullptr);
     EXPECT_TRUE(issue->isEnabled());
-    EXPECT_EQ(issue->property("indentationLevel").toInt(), 1);
+    EXPECT_EQ(issue->indentationLevel(), 1);
     EXPECT_FALSE(issue->icon().isNull()) << "the bundle's status icon";
     EXPECT_EQ(issue->icon().availableSizes().first(), QSize(16, 16));
     ASSERT_TRUE(issue->representedObject().has_value());

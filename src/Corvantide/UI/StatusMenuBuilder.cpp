@@ -108,6 +108,8 @@ void StatusMenuBuilder::addIssueMenuItems(QMenu* menu, const Actions& actions, b
     }
 
     const bool imagesFromJira = UserDefaultsKeys::boolean(UserDefaultsKeys::Key::useMenuItemImagesFromJira);
+    // One copy of the action for every row of this rebuild.
+    const auto issueAction = std::make_shared<const std::function<void(QAction*)>>(actions.issueAction);
     for (const std::shared_ptr<IssueFilter>& filter : filters) {
         const std::optional<QList<JiraIssue>> issues = JiraIssueManager::issues(*filter);
         if (!issues || issues->isEmpty())
@@ -120,10 +122,10 @@ void StatusMenuBuilder::addIssueMenuItems(QMenu* menu, const Actions& actions, b
         for (const JiraIssue& issue : *issues) {
             auto* item = new URLImageMenuItem(issue.menuItemTitle(), menu);
             item->setRepresentedObject(issue);
-            item->setProperty("indentationLevel", 1);
-            QObject::connect(item, &QAction::triggered, menu, [action = actions.issueAction, item] {
-                if (action)
-                    action(item);
+            item->setIndentationLevel(1);
+            QObject::connect(item, &QAction::triggered, menu, [issueAction, item] {
+                if (*issueAction)
+                    (*issueAction)(item);
             });
             const std::optional<QUrl> url = imagesFromJira ? iconURL(issue) : std::nullopt;
             if (url) {

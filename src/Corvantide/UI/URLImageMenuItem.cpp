@@ -3,6 +3,7 @@
 #include "Platform/HttpSession.h"
 #include "Platform/WebURL.h"
 
+#include <QCache>
 #include <QPixmap>
 #include <QPointer>
 
@@ -11,9 +12,26 @@ URLImageMenuItem::URLImageMenuItem(const QString& title, QObject* parent)
 
 URLImageMenuItem::~URLImageMenuItem() = default;
 
+namespace {
+// Icons that scaledIcon made: setting one of them again needs no second scaling (every menu rebuild sets
+// the same few status icons on hundreds of rows).
+QCache<qint64, bool>& scaledIconKeys() {
+    static QCache<qint64, bool> keys(4096);
+    return keys;
+}
+
+// Downloaded images scaled once per image (copies of one image share its key).
+QCache<qint64, QIcon>& scaledImages() {
+    static QCache<qint64, QIcon> icons(256);
+    return icons;
+}
+} // namespace
+
 QIcon URLImageMenuItem::scaledIcon(const QIcon& icon) {
     if (icon.isNull())
         return {};
+    if (scaledIconKeys().contains(icon.cacheKey()))
+        return icon;
     QIcon scaled;
     for (int scale : {1, 2}) {
         QPixmap pixmap = icon.pixmap(QSize(imageSize, imageSize), qreal(scale));
@@ -26,6 +44,8 @@ QIcon URLImageMenuItem::scaledIcon(const QIcon& icon) {
         }
         scaled.addPixmap(pixmap);
     }
+    if (!scaled.isNull())
+        scaledIconKeys().insert(scaled.cacheKey(), new bool(true));
     return scaled;
 }
 
@@ -35,8 +55,15 @@ void URLImageMenuItem::setImage(const QIcon& image) {
 }
 
 void URLImageMenuItem::setImage(const QImage& image) {
-    if (!image.isNull())
-        setImage(QIcon(QPixmap::fromImage(image)));
+    if (image.isNull())
+        return;
+    if (const QIcon* scaled = scaledImages().object(image.cacheKey())) {
+        setIcon(*scaled);
+        return;
+    }
+    const QIcon scaled = scaledIcon(QIcon(QPixmap::fromImage(image)));
+    scaledImages().insert(image.cacheKey(), new QIcon(scaled));
+    setIcon(scaled);
 }
 
 void URLImageMenuItem::setImage(const Platform::HttpRequest& request, const QIcon& placeholder,

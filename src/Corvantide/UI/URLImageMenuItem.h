@@ -39,6 +39,10 @@ public:
         return m_activeImageDownloadReceipt;
     }
 
+    /*! Issue rows stand one level in from their filter's header. */
+    int indentationLevel() const { return m_indentationLevel; }
+    void setIndentationLevel(int level) { m_indentationLevel = level; }
+
     const std::optional<JiraIssue>& representedObject() const { return m_issue; }
     void setRepresentedObject(const JiraIssue& issue) { m_issue = issue; }
 
@@ -48,4 +52,5 @@ public:
 private:
     std::optional<Platform::ImageDownloadReceipt> m_activeImageDownloadReceipt;
     std::optional<JiraIssue> m_issue;
+    int m_indentationLevel = 0;
 };
