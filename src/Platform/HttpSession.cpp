@@ -41,7 +41,7 @@ Error urlError(HttpSession::URLErrorCode code, const QString& description, const
     return error;
 }
 
-Error transportError(QNetworkReply* reply, const QUrl& url) {
+Error transportErrorOf(QNetworkReply* reply, const QUrl& url) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("HttpSession", text); };
     switch (reply->error()) {
     case QNetworkReply::OperationCanceledError: // the transfer timeout aborts the reply this way
@@ -65,6 +65,10 @@ Error transportError(QNetworkReply* reply, const QUrl& url) {
 }
 
 } // namespace
+
+Error HttpSession::transportError(QNetworkReply* reply, const QUrl& url) {
+    return transportErrorOf(reply, url);
+}
 
 Error HttpSession::cancellationError(const QUrl& url) {
     return urlError(Cancelled, QCoreApplication::translate("HttpSession", "cancelled"), url);
@@ -214,7 +218,7 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
                      ? urlError(TimedOut,
                                 QCoreApplication::translate("HttpSession", "The request timed out."),
                                 task->m_request.url)
-                     : transportError(reply, task->m_request.url));
+                     : transportErrorOf(reply, task->m_request.url));
     }
     startNext(key);
 }

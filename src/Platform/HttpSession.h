@@ -49,6 +49,8 @@ public:
 
     /*! The error of a cancelled task: URLErrorDomain, Cancelled, for the request's URL. */
     static Error cancellationError(const QUrl& url);
+    /*! The URLErrorDomain error for a reply that failed in transport (refused, lost, timed out, TLS...). */
+    static Error transportError(QNetworkReply* reply, const QUrl& url);
 
     explicit HttpSession(QObject* parent = nullptr);
     explicit HttpSession(Configuration configuration, QObject* parent = nullptr);

@@ -7,3 +7,6 @@ target_link_libraries(ZRKit PUBLIC PkgConfig::ICU)
 # XML node helpers, and the sockets of the stream helpers.
 find_package(Qt6 REQUIRED COMPONENTS Xml Network)
 target_link_libraries(ZRKit PUBLIC Qt6::Xml Qt6::Network)
+# Service browsing on the local network: the Avahi daemon's client library.
+pkg_check_modules(AVAHI REQUIRED IMPORTED_TARGET avahi-client)
+target_link_libraries(ZRKit PUBLIC PkgConfig::AVAHI)
