@@ -256,6 +256,13 @@
     </message>
 </context>
 <context>
+    <name>Localizable</name>
+    <message>
+        <source>Got status code %ld for path %@</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LocalizedEnum</name>
     <message>
         <source>All</source>
@@ -683,6 +690,28 @@ Add a server, then a project with the + button below.</source>
     <name>ZRJOperationManager</name>
     <message>
         <source>The Jira token could not be checked: no account updater.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRURL</name>
+    <message>
+        <source>The file &quot;%1&quot; does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The bookmark cannot be resolved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRURLSession</name>
+    <message>
+        <source>Unknown error while downloading data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Timeout while downloading data.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

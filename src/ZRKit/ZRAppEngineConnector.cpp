@@ -105,7 +105,7 @@ ZRAppEngineConnector::sendRequestForPath(const QString& path, const QByteArray& 
     if (status != 200) {
         if (error) {
             const QString format = Platform::Bundle::mainBundle().localizedString(
-                QStringLiteral("Got status code %ld for path %@"));
+                QString::fromLatin1(QT_TRANSLATE_NOOP("Localizable", "Got status code %ld for path %@")));
             *error = Platform::Error(ErrorDomain, status,
                                      Platform::stringWithFormat(format, static_cast<qint64>(status), path));
         }

@@ -91,7 +91,9 @@ struct ZRURLSession::Run : QObject {
                 std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/ZRURLSession-XXXXXX"));
             file->setAutoRemove(false);
             if (!file->open()) {
-                finish(sessionError("Unknown error while downloading data."), std::nullopt);
+                finish(
+                    sessionError(QT_TRANSLATE_NOOP("ZRURLSession", "Unknown error while downloading data.")),
+                    std::nullopt);
                 return;
             }
         }
@@ -214,7 +216,9 @@ ZRURLSessionResult ZRURLSession::synchronouslyDownloadDataToFile(bool toFile) {
         result.receivedFileURL = m_receivedFileURL;
     } else {
         result.receivedError =
-            m_receivedError ? *m_receivedError : sessionError("Unknown error while downloading data.");
+            m_receivedError
+                ? *m_receivedError
+                : sessionError(QT_TRANSLATE_NOOP("ZRURLSession", "Unknown error while downloading data."));
     }
     return result;
 }
@@ -224,7 +228,8 @@ void ZRURLSession::synchronouslyDownloadRequestToFile(bool toFile) {
         // A failed or running instance does not run again; each run takes a new one.
         Platform::SystemLog::log(QStringLiteral("State must be stopped"));
         if (!m_receivedError)
-            m_receivedError = sessionError("Unknown error while downloading data.");
+            m_receivedError =
+                sessionError(QT_TRANSLATE_NOOP("ZRURLSession", "Unknown error while downloading data."));
         m_state.store(Failed);
         return;
     }
@@ -250,7 +255,8 @@ void ZRURLSession::synchronouslyDownloadRequestToFile(bool toFile) {
                 started.elapsed() > m_timeoutInterval * 1000.0) {
                 Platform::SystemLog::log(QStringLiteral("Request timed out while downloading from %1")
                                              .arg(m_request.url.toString()));
-                m_receivedError = sessionError("Timeout while downloading data.");
+                m_receivedError =
+                    sessionError(QT_TRANSLATE_NOOP("ZRURLSession", "Timeout while downloading data."));
                 m_state.store(Failed);
             }
         }
