@@ -30,6 +30,9 @@ PreferencesWindowController::PreferencesWindowController(PreferenceViewControlle
     , m_projects(projects) {}
 
 PreferencesWindowController::~PreferencesWindowController() {
+    // The window tells its filter of events while it is being taken apart: stop listening first.
+    if (m_window)
+        m_window->removeEventFilter(this);
     delete m_window.data();
     // Panes that never reached a window are still ours.
     for (PreferenceViewController* pane : {m_general.data(), m_projects.data()}) {
@@ -205,7 +208,8 @@ bool PreferencesWindowController::windowShouldClose() {
 }
 
 bool PreferencesWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::Close && !windowShouldClose()) {
+    if (event->type() == QEvent::Close && watched == static_cast<QObject*>(m_window.data()) &&
+        !windowShouldClose()) {
         event->ignore();
         return true;
     }
