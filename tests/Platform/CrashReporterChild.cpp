@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    // Once per process: a second start changes nothing and tells that reporting is on.
+    if (!Platform::CrashReporter::start(options))
+        return 4;
     std::printf("started\n");
     std::fflush(stdout);
     if (mode == QLatin1String("crash"))

@@ -180,6 +180,10 @@ TEST_F(CrashReporterTest, ACrashedChildIsReportedOnItsNextStartWithItsStackAndAC
                             session[QStringLiteral("init")].toBool() &&
                             session[QStringLiteral("status")].toString() == QStringLiteral("ok"));
     EXPECT_TRUE(opened);
+    int inits = 0;
+    for (const QJsonObject& session : sessions)
+        inits += session[QStringLiteral("init")].toBool() ? 1 : 0;
+    EXPECT_EQ(inits, 2) << "one session per run, however often it starts reporting";
     EXPECT_EQ(sessions.first()[QStringLiteral("did")].toString().toStdString(),
               crashed.first()[QStringLiteral("did")].toString().toStdString())
         << "the distinct id stays from run to run";
