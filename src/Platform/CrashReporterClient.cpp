@@ -9,6 +9,7 @@
 #include "Platform/StackFrames.h"
 #include "Platform/SystemLog.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -316,13 +317,19 @@ void CrashReporterClient::sendPreviousRun() {
 
 void CrashReporterClient::sendCrashReport(const QString& crashPath, QJsonObject crashedSession) {
     QString error;
-    const auto report = CrashReport::parse(readFile(crashPath), &error);
+    const QByteArray text = readFile(crashPath);
+    const auto report = CrashReport::parse(text, &error);
     if (!report) {
         SystemLog::log(QStringLiteral("Crash reporting dropped an unreadable crash report: %1").arg(error));
         QFile::remove(crashPath);
         return;
     }
     QJsonObject event = baseEvent(QStringLiteral("fatal"));
+    // A start that ends between queueing the event and removing the report reads it again: the same
+    // event id lets the server take it once.
+    event.insert(
+        QStringLiteral("event_id"),
+        QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex().left(32)));
     if (!crashedSession.isEmpty()) {
         // The event belongs to the run that crashed, not to this one.
         const QJsonObject attrs = crashedSession.value(QStringLiteral("attrs")).toObject();
