@@ -147,8 +147,12 @@ QUrl WebEngineWebView::url() const {
 
 bool WebEngineWebView::acceptNavigation(const QUrl& url, int type, bool isMainFrame) {
     const bool accepted = decideNavigation(url, type, isMainFrame);
-    if (!accepted && isMainFrame)
+    if (!accepted && isMainFrame) {
         m_refusedURLs.append(url);
+        // Should the engine not report the end of some refused navigation, the list still stays short.
+        if (m_refusedURLs.size() > 16)
+            m_refusedURLs.removeFirst();
+    }
     return accepted;
 }
 
