@@ -7,6 +7,7 @@
 #include "Corvantide/JiraDownloadFixture.h"
 #include "IssueFilterManager.h"
 #include "JiraResourcesManager.h"
+#include "Platform/Keychain.h"
 #include "Platform/SystemLog.h"
 #include "PredicateEditor/PredicateEditor.h"
 #include "PrivateKeyring.h"
@@ -258,6 +259,30 @@ TEST_F(ProjectsPaneTest, RemovingAServerAsksWithItsNameAndCountAndDeletesOnlyOnD
     TestUtils::AlertResponder none;
     remove->trigger();
     EXPECT_TRUE(none.shown().empty());
+}
+
+TEST_F(ProjectsPaneTest, RemovingAServerAlsoForgetsACopyTheKeychainCouldNotTake) {
+    const std::optional<JiraAccount> stored = JiraAccountManager::jiraAccount(accountID);
+    ASSERT_TRUE(stored.has_value());
+    const JiraAccount refreshed(accountID, QStringLiteral("new-access"), QStringLiteral("new-refresh"),
+                                stored->expires(), stored->scope(), stored->displayName(),
+                                stored->emailAddress());
+    Platform::Keychain::setInjectedWriteStatusForTesting(-25293);
+    Platform::OptionalError error;
+    EXPECT_FALSE(JiraAccountManager::storeAccount(refreshed, error));
+    Platform::Keychain::setInjectedWriteStatusForTesting(std::nullopt);
+    ASSERT_TRUE(JiraAccountManager::hasPendingAccounts());
+
+    std::unique_ptr<QMenu> menu(pane->menuForButton(pane->serversButton()));
+    QAction* remove =
+        submenuItem(menu.get(), QStringLiteral("Remove"), QStringLiteral("Ada Lovelace (ada@example.com)"));
+    ASSERT_NE(remove, nullptr);
+    {
+        TestUtils::AlertResponder alerts(answer(Platform::ModalResponse::FirstButton));
+        remove->trigger();
+    }
+    EXPECT_FALSE(JiraAccountManager::jiraAccount(accountID).has_value());
+    EXPECT_FALSE(JiraAccountManager::hasPendingAccounts());
 }
 
 TEST_F(ProjectsPaneTest, RemovingFiltersAsksByNameOrCount) {

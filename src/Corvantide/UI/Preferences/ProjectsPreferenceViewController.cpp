@@ -433,7 +433,8 @@ void ProjectsPreferenceViewController::removeServerAction(QObject* sender) {
         return;
     for (const std::shared_ptr<IssueFilter>& filter : std::as_const(filters))
         store.remove(*filter);
-    if (!KeychainAccess::removeEntry(accountID))
+    // Also forgets a refreshed copy that the keychain could not take, so the account does not come back.
+    if (!JiraAccountManager::removeAccount(accountID))
         Platform::SystemLog::log(QStringLiteral("could not delete jira account"));
     updateArrayControllerContent();
 }
