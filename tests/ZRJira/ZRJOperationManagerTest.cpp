@@ -387,26 +387,6 @@ TEST_F(OperationTest, IssueSearchSendsTheFiltersJqlAndTheServerApplies) {
     EXPECT_EQ(standIn.requests().last().queryValue(QStringLiteral("jql")), mineInOpenSprint.jqlQuery());
 }
 
-TEST_F(OperationTest, IssueSearchStopsAtAThousandIssues) {
-    JiraStandIn::Site& site = standIn.sites().first();
-    const QJsonObject model = site.issues.first().toObject();
-    for (int i = 0; i < 1100; ++i) {
-        QJsonObject issue = model;
-        issue.insert(QStringLiteral("id"), QString::number(20000 + i));
-        issue.insert(QStringLiteral("key"), QStringLiteral("ABC-%1").arg(100 + i));
-        site.issues.append(issue);
-    }
-    standIn.issuePageSize = 5000; // the server would give more; the client asks for 100 a page
-    Platform::SystemLog::Capture log;
-    ObjectAnswer answer;
-    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
-    ASSERT_TRUE(answer.wait());
-    ASSERT_TRUE(answer.value);
-    EXPECT_EQ(answer.value->value(QStringLiteral("issues")).toArray().size(), 1000);
-    EXPECT_EQ(standIn.requests(QStringLiteral("/search/jql$")).size(), 10);
-    EXPECT_TRUE(log.contains(QStringLiteral("issue search stopped at 1000 issues")));
-}
-
 TEST_F(OperationTest, AnErrorOnALaterIssuePageIsTheAnswer) {
     standIn.issuePageSize = 2;
     standIn.setOverride(QStringLiteral("/search/jql$"), Reply::error(500, QStringLiteral("broken")), 1, 1);
@@ -606,17 +586,30 @@ TEST_F(OperationTest, AnIssueOnTwoPagesIsKeptOnce) {
               (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
 }
 
-TEST_F(OperationTest, IssuePagingEndsAfterAHundredPages) {
-    addIssues(standIn.sites().first(), 150);
-    standIn.issuePageSize = 1; // a server that hands out one issue a page whatever is asked
-    Platform::SystemLog::Capture log;
-    ObjectAnswer answer;
-    manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
-    ASSERT_TRUE(answer.wait(30000));
-    ASSERT_TRUE(answer.value);
-    EXPECT_EQ(answer.value->value(QStringLiteral("issues")).toArray().size(), 100);
-    EXPECT_EQ(standIn.requests(QStringLiteral("/search/jql$")).size(), 100);
-    EXPECT_TRUE(log.contains(QStringLiteral("issue search stopped after 100 pages")));
+TEST_F(OperationTest, IssueSearchStopsAtAThousandIssuesOrAHundredPages) {
+    struct Case {
+        int serverPageSize;
+        int issues;
+        int requests;
+        QString logLine;
+    };
+    // The server would give 5000 a page, the client asks for 100; or the server gives one a page only.
+    const std::vector<Case> cases{{5000, 1000, 10, QStringLiteral("issue search stopped at 1000 issues")},
+                                  {1, 100, 100, QStringLiteral("issue search stopped after 100 pages")}};
+    addIssues(standIn.sites().first(), 1100);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serverPageSize);
+        standIn.clearRequests();
+        standIn.issuePageSize = c.serverPageSize;
+        Platform::SystemLog::Capture log;
+        ObjectAnswer answer;
+        manager().searchForIssues(token(), cloudID, {QStringLiteral("ABC")}, answer.completion());
+        ASSERT_TRUE(answer.wait(30000));
+        ASSERT_TRUE(answer.value);
+        EXPECT_EQ(answer.value->value(QStringLiteral("issues")).toArray().size(), c.issues);
+        EXPECT_EQ(standIn.requests(QStringLiteral("/search/jql$")).size(), c.requests);
+        EXPECT_TRUE(log.contains(c.logLine)) << log.text().toStdString();
+    }
 }
 
 TEST_F(OperationTest, AProjectPageWhoseValuesIsNoArrayIsAnError) {
