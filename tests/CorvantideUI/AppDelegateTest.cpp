@@ -330,6 +330,19 @@ TEST_F(AppDelegateTest, ARefreshedTokenThatCannotBeStoredIsStillUsed) {
     EXPECT_EQ(stored.value(QStringLiteral("refreshToken")).toString(), QStringLiteral("new-refresh"));
 }
 
+TEST_F(AppDelegateTest, TheAboutPanelShowsTheBundlesNameAndVersions) {
+    AppDelegate& app = makeDelegate();
+    app.showAboutPanel();
+    ASSERT_NE(app.aboutPanel(), nullptr);
+    EXPECT_TRUE(app.aboutPanel()->isVisible());
+    EXPECT_TRUE(app.aboutPanel()->text().contains(QStringLiteral("Corvantide")));
+    EXPECT_TRUE(app.aboutPanel()->informativeText().contains(QStringLiteral("Version 0.1.0 (010)")));
+    EXPECT_TRUE(app.aboutPanel()->informativeText().contains(QStringLiteral("Dunwarbeck")));
+    QMessageBox* first = app.aboutPanel();
+    app.showAboutPanel();
+    EXPECT_EQ(app.aboutPanel(), first) << "one panel, brought to the front again";
+}
+
 TEST_F(AppDelegateTest, TheClientSettingsComeFromTheDecryptedFile) {
     AppDelegate& app = makeDelegate();
     EXPECT_EQ(app.clientID(), QStringLiteral("standin-client-id"));
