@@ -10,3 +10,6 @@ target_link_libraries(ZRKit PUBLIC Qt6::Xml Qt6::Network)
 # Service browsing on the local network: the Avahi daemon's client library.
 pkg_check_modules(AVAHI REQUIRED IMPORTED_TARGET avahi-client)
 target_link_libraries(ZRKit PUBLIC PkgConfig::AVAHI)
+# Gzip and zlib coding (ZRZLib).
+find_package(ZLIB REQUIRED)
+target_link_libraries(ZRKit PUBLIC ZLIB::ZLIB)
