@@ -3,6 +3,7 @@
 // then start Corvantide with CORVANTIDE_AUTH_URL and CORVANTIDE_API_URL set to the printed address.
 #include "EnvelopeSink.h"
 #include "JiraStandIn.h"
+#include "UpdateServer.h"
 
 #include <QCoreApplication>
 
@@ -21,12 +22,17 @@ int main(int argc, char** argv) {
     standIn.redirectURI = standIn.baseUrl().toString() + QStringLiteral("/atlassian/jira_oauth.html");
     standIn.requireLogin = true;
     EnvelopeSink crashReports(standIn);
+    // The update feed offers an old release, so that a check from the menu finds the build up to date.
+    UpdateServer updates(standIn);
+    updates.feed = UpdateServer::feedWithRelease(QStringLiteral("0.1"), QStringLiteral("1"),
+                                                 updates.downloadURL(QStringLiteral("Corvantide.zip")));
     const auto [access, refresh] = standIn.issueTokens();
     std::printf("jira-standin listening on %s\n", qPrintable(standIn.baseUrl().toString()));
     std::printf("client id %s, client secret %s, redirect %s\n", qPrintable(standIn.clientID),
                 qPrintable(standIn.clientSecret), qPrintable(standIn.redirectURI));
     std::printf("sample access token %s, refresh token %s\n", qPrintable(access), qPrintable(refresh));
     std::printf("crash reports go to %s\n", qPrintable(crashReports.dsn()));
+    std::printf("update feed at %s\n", qPrintable(updates.feedURL().toString()));
     std::fflush(stdout);
     return app.exec();
 }

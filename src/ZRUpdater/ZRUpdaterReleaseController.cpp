@@ -1,0 +1,166 @@
+#include "ZRUpdater/ZRUpdaterReleaseController.h"
+
+#include "Platform/Bundle.h"
+#include "Platform/SystemLog.h"
+#include "ZRKit/ZRBundle.h"
+#include "ZRKit/ZRError.h"
+#include "ZRKit/ZRZLib.h"
+#include "ZRUpdater/ZRUpdaterReleaseParser.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include <algorithm>
+
+using Platform::SystemLog::log;
+
+bool ZRUpdaterIsAllowedURL(const QUrl& url) {
+    if (!url.isValid() || url.host().isEmpty())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("https"))
+        return true;
+    if (scheme != QLatin1String("http"))
+        return false;
+    const QString host = url.host().toLower();
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+ZRUpdaterReleaseController::ZRUpdaterReleaseController(QObject* parent)
+    : QObject(parent) {}
+
+ZRUpdaterReleaseController::~ZRUpdaterReleaseController() {
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+bool ZRUpdaterReleaseController::isBetaOrAlphaVersion(const QString& versionString) {
+    return versionString.contains(QLatin1Char('a'), Qt::CaseInsensitive) ||
+           versionString.contains(QLatin1Char('b'), Qt::CaseInsensitive) ||
+           versionString.contains(QLatin1String("pre"), Qt::CaseInsensitive);
+}
+
+bool ZRUpdaterReleaseController::runningBetaOrAlphaVersion() {
+    return isBetaOrAlphaVersion(ZRBundle::versionString(Platform::Bundle::mainBundle()));
+}
+
+QList<ZRUpdaterRelease> ZRUpdaterReleaseController::sortedReleases() const {
+    QList<ZRUpdaterRelease> sorted = m_releases;
+    if (!shouldCheckForBetaReleases())
+        sorted.removeIf([](const ZRUpdaterRelease& release) { return release.isBeta; });
+    std::stable_sort(sorted.begin(), sorted.end(), [](const ZRUpdaterRelease& a, const ZRUpdaterRelease& b) {
+        return a.compareByBundleVersion(b) == std::strong_ordering::less;
+    });
+    return sorted;
+}
+
+std::optional<ZRUpdaterRelease> ZRUpdaterReleaseController::newestRelease() const {
+    const QList<ZRUpdaterRelease> sorted = sortedReleases();
+    if (sorted.isEmpty())
+        return std::nullopt;
+    return sorted.first();
+}
+
+std::optional<QList<ZRUpdaterRelease>>
+ZRUpdaterReleaseController::releasesFromFeedData(const QByteArray& data, QString* error) {
+    const auto unpacked = ZRZLib::inflateGzipWhilePossible(data);
+    if (!unpacked || unpacked->isEmpty()) {
+        *error = QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "Could not uncompress data."));
+        return std::nullopt;
+    }
+    ZRUpdaterReleaseParser parser(*unpacked);
+    parser.parse();
+    QList<ZRUpdaterRelease> releases = parser.parsedReleases();
+    if (releases.isEmpty()) {
+        *error = QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "Got no releases from update feed."));
+        return std::nullopt;
+    }
+    return releases;
+}
+
+void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logResult) {
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+    if (!ZRUpdaterIsAllowedURL(url)) {
+        log(QStringLiteral("Refusing to fetch the update feed from %1: only https, or http to this machine")
+                .arg(url.toString(QUrl::RemoveUserInfo)));
+        report(ZRError::zr_errorWithLocalizedDescription(
+            QCoreApplication::translate("ZRUpdater", "The update feed address is not secure.")));
+        return;
+    }
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+        m_network->setCookieJar(nullptr);
+        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    QNetworkReply* reply = m_network->get(request);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url, logResult] {
+        reply->deleteLater();
+        if (m_reply == reply)
+            finished(reply, url, logResult);
+    });
+}
+
+void ZRUpdaterReleaseController::finished(QNetworkReply* reply, const QUrl& url, bool logResult) {
+    m_reply = nullptr;
+    const QByteArray data = reply->readAll();
+    if (logResult) {
+        log(QStringLiteral("ZRUpdater data length (before unzip): %1").arg(data.size()));
+        const QByteArray unpacked = ZRZLib::inflateGzipWhilePossible(data).value_or(QByteArray());
+        log(QStringLiteral("ZRUpdater data length (after unzip): %1").arg(unpacked.size()));
+        log(QStringLiteral("ZRUpdater response: %1").arg(QString::fromUtf8(unpacked)));
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid()) {
+            log(QStringLiteral("ZRUpdater status code: %1").arg(status.toInt()));
+            QStringList fields;
+            for (const auto& [name, value] : reply->rawHeaderPairs())
+                fields.append(QString::fromLatin1(name + ": " + value));
+            log(QStringLiteral("ZRUpdater header fields: %1").arg(fields.join(QStringLiteral(", "))));
+        }
+    }
+    if (data.isEmpty()) {
+        report(Platform::Error(QStringLiteral("com.corvantide.error.url"), int(reply->error()),
+                               reply->errorString()));
+        return;
+    }
+    QString reason;
+    auto releases = releasesFromFeedData(data, &reason);
+    if (!releases) {
+        if (reason.startsWith(QLatin1String("Could not")))
+            log(QStringLiteral("Could not deflate gzip from url %1").arg(url.toString(QUrl::RemoveUserInfo)));
+        else
+            log(QStringLiteral("Got no releases while downloading from URL %1")
+                    .arg(url.toString(QUrl::RemoveUserInfo)));
+        m_releases.clear();
+        report(ZRError::zr_errorWithLocalizedDescription(
+            QCoreApplication::translate("ZRUpdater", reason.toUtf8().constData())));
+        return;
+    }
+    m_releases = std::move(*releases);
+    report(std::nullopt);
+}
+
+void ZRUpdaterReleaseController::report(std::optional<Platform::Error> error) {
+    QTimer::singleShot(0, this, [this, error] {
+        if (!delegate)
+            return;
+        if (error)
+            delegate->releaseControllerDidFailToLoadWithError(this, *error);
+        else
+            delegate->releaseControllerDidFinishLoading(this);
+    });
+}
