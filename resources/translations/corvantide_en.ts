@@ -715,4 +715,19 @@ Add a server, then a project with the + button below.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
+<context>
+    <name>ZRUpdater</name>
+    <message>
+        <source>Could not uncompress data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Got no releases from update feed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed address is not secure.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
 </TS>
