@@ -1,6 +1,7 @@
 #include "IssueFilterManager.h"
 
 #include "Platform/MainThread.h"
+#include "Platform/NotificationCenter.h"
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRBundle.h"
 
@@ -174,6 +175,7 @@ void IssueFilterManager::saveIssueFilters() {
     for (const std::shared_ptr<IssueFilter>& filter : *m_issueFilters)
         array.append(filter->toJson());
     const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    Platform::NotificationCenter::defaultCenter().post(IssueFiltersChangedNotification);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

@@ -16,6 +16,10 @@ class IssueFilterManager final {
 public:
     using IssueFilterList = QList<std::shared_ptr<IssueFilter>>;
 
+    /*! Posted on the default notification centre, with no object, whenever the list is saved (after every
+        change); the status menu is rebuilt on it. */
+    static inline const QString IssueFiltersChangedNotification = QStringLiteral("issueFiltersChanged");
+
     /*! The application's store. */
     static IssueFilterManager& shared();
 

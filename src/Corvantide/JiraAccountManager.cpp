@@ -2,6 +2,7 @@
 
 #include "KeychainAccess.h"
 #include "Platform/MainThread.h"
+#include "Platform/NotificationCenter.h"
 #include "Platform/SystemLog.h"
 
 #include <QJsonDocument>
@@ -70,6 +71,7 @@ bool JiraAccountManager::write(const JiraAccount& account, Platform::OptionalErr
         if (pending.remove(account.accountID()) > 0)
             Platform::SystemLog::log(
                 QStringLiteral("stored the account %1 that was kept in memory").arg(account.accountID()));
+        Platform::NotificationCenter::defaultCenter().post(AccountsChangedNotification);
         return true;
     }
     if (!pending.contains(account.accountID()))
@@ -98,7 +100,10 @@ bool JiraAccountManager::hasPendingAccounts() {
 bool JiraAccountManager::removeAccount(const QString& accountID) {
     Platform::assertMainThread();
     const bool wasPending = pendingAccounts().remove(accountID) > 0;
-    return KeychainAccess::removeEntry(accountID) || wasPending;
+    const bool removed = KeychainAccess::removeEntry(accountID) || wasPending;
+    if (removed)
+        Platform::NotificationCenter::defaultCenter().post(AccountsChangedNotification);
+    return removed;
 }
 
 bool JiraAccountManager::shouldShowAuthorizationError(const JiraAccount& account) {

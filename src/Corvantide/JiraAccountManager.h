@@ -20,6 +20,10 @@ class JiraAccountManager {
 public:
     JiraAccountManager() = delete;
 
+    /*! Posted on the default notification centre, with no object, after an account was stored or
+        removed; the status menu is rebuilt on it. */
+    static inline const QString AccountsChangedNotification = QStringLiteral("jiraAccountsChanged");
+
     /*! Every account, sorted by account id (case-insensitive, stable); nothing when the keychain holds no
         account or cannot be read and none is kept in memory. Items that do not decode are left out. */
     static std::optional<QList<JiraAccount>> allJiraAccounts();

@@ -194,6 +194,29 @@ TEST_F(AppDelegateTest, TheMenuShowsUpdatingUntilAPassReturnsThenOneSectionPerFi
     Q_UNUSED(alpha);
 }
 
+TEST_F(AppDelegateTest, TheMenuFollowsAccountsAndFiltersAsTheyChange) {
+    AppDelegate& app = makeDelegate();
+    app.buildStatusMenuItem();
+    ASSERT_EQ(rows(app.statusMenu()), QStringList{"[view]"} + fixedRowsWithoutAccount);
+
+    // Signing in shows the account's rows without the menu being opened.
+    const JiraAccount ada = storeAccount();
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return rows(app.statusMenu()) == QStringList{"Updating…"} + fixedRowsWithAccount(); }));
+
+    const auto gamma = addFilter(ada, 2, QStringLiteral("Gamma"));
+    app.updateResourcesAndIssues();
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return rows(app.statusMenu()).contains("GHI-1 Index the new help pages"); }));
+
+    // A removed filter's section goes at once; so do the issue rows of an account that is removed.
+    IssueFilterManager::shared().remove(*gamma);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return rows(app.statusMenu()) == fixedRowsWithAccount(); }));
+    ASSERT_TRUE(JiraAccountManager::removeAccount(ada.accountID()));
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return rows(app.statusMenu()) == QStringList{"[view]"} + fixedRowsWithoutAccount; }));
+}
+
 TEST_F(AppDelegateTest, ChoosingAnIssueOpensItsPageAndNothingElse) {
     const JiraAccount ada = storeAccount();
     addFilter(ada, 2, QStringLiteral("Gamma"));

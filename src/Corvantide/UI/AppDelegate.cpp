@@ -180,6 +180,12 @@ void AppDelegate::buildStatusMenuItem() {
     connect(m_statusMenu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
     Platform::NotificationCenter::defaultCenter().addObserver(
         IssuesUpdatedFinished, this, [this](const Platform::Notification&) { setNeedsMenuRebuild(); });
+    // An account signed in or removed, a filter added, changed or removed: the exported menu follows at
+    // once, for panels that show it without asking first.
+    for (const QString& name : {JiraAccountManager::AccountsChangedNotification,
+                                IssueFilterManager::IssueFiltersChangedNotification})
+        Platform::NotificationCenter::defaultCenter().addObserver(
+            name, this, [this](const Platform::Notification&) { setNeedsMenuRebuild(); });
 
     const Platform::Bundle bundle = Platform::Bundle::mainBundle();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
