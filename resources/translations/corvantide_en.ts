@@ -716,6 +716,29 @@ Add a server, then a project with the + button below.</source>
     </message>
 </context>
 <context>
+    <name>ZRUpdateAlertController</name>
+    <message>
+        <source>Software Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Release Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skip This Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remind Me Later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Install Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ZRUpdater</name>
     <message>
         <source>Could not uncompress data.</source>
@@ -727,6 +750,129 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>The update feed address is not secure.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skip This Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remind Me Later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check for new versions on launch?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like %@ to check for new versions on launch?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An update is already running.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your Version of %@ is up to date.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%@ is currently the newest version available.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An error occurred while downloading the update information. Please try again later.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Install Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Downloading update...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>downloaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An error occurred while downloading the update. Please try again later.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mounting update...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An error occurred while mounting the update. Please try again later.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to install</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Install and Relaunch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Installing update...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You do not have permission to write to the application&apos;s directory. Are you running off a disk image?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new version of %@ has been installed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%@ has been installed and will be ready to use next time %@ starts! Would you like to relaunch now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Relaunch Now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Relaunch Later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new version is installed, but the application could not be restarted. Please quit and start it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZRUpdaterStatusPanelController</name>
+    <message>
+        <source>Software Update</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,6 +1,8 @@
 #include "AppDelegate.h"
+#include "ZRUpdater/ZRUpdater.h"
 
 #include "AuthorizeWebViewController.h"
+#include "ZRUpdater/ZRUpdater.h"
 
 #include "FileDecrypter.h"
 #include "IssueFilterManager.h"
@@ -141,9 +143,16 @@ void AppDelegate::setupSentry() {
 }
 
 AppDelegate::UpdaterHooks& AppDelegate::updaterHooks() {
-    static UpdaterHooks hooks{
-        [] { Platform::SystemLog::log(QStringLiteral("background update check: no updater in this build")); },
-        [](QObject*) { Platform::SystemLog::log(QStringLiteral("update check: no updater in this build")); }};
+    static UpdaterHooks hooks{[] {
+                                  ZRUpdater& updater = ZRUpdater::sharedUpdaterForSandboxedApp(true);
+                                  updater.setLogUpdateXML(ShouldLog(7));
+                                  updater.eventuallyCheckForUpdatesInBackground();
+                              },
+                              [](QObject* sender) {
+                                  ZRUpdater& updater = ZRUpdater::sharedUpdaterForSandboxedApp(true);
+                                  updater.setLogUpdateXML(ShouldLog(7));
+                                  updater.checkForUpdates(sender);
+                              }};
     return hooks;
 }
 

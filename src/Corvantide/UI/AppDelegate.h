@@ -113,8 +113,8 @@ public:
     /*! True for an error of an answer with HTTP status 403. */
     static bool isForbiddenError(const Platform::Error& error);
 
-    /*! What the application asks of the updater. Until the updater is part of the application these log
-        the request; tests record them. */
+    /*! What the application asks of the updater (by default the shared updater, for a sandboxed
+        application, logging the feed when the log level is 7 or more); tests record them. */
     struct UpdaterHooks {
         std::function<void()> eventuallyCheckForUpdatesInBackground;
         std::function<void(QObject* sender)> checkForUpdates;

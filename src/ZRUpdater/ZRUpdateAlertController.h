@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ZRUpdater/ZRUpdaterRelease.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class ZRUpdateAlertController;
+}
+namespace Platform {
+class WebView;
+}
+class ZRUpdater;
+
+/*! Offers one release: its title, its release notes and update conditions (untrusted HTML from the feed,
+    shown without scripts, nothing but the first load in each view; a clicked link opens outside only for
+    http, https and mailto), and the buttons install (0), later (1) and skip this version (2). */
+class ZRUpdateAlertController final : public QWidget {
+public:
+    ZRUpdateAlertController(ZRUpdaterRelease release, ZRUpdater* delegate);
+    ~ZRUpdateAlertController() override;
+
+    const ZRUpdaterRelease& releaseItem() const { return m_release; }
+    QString titleText() const;
+    QString startUpdateButtonTitle() const;
+    bool webViewFinishedLoading() const { return m_webViewFinishedLoading; }
+    Platform::WebView* releaseWebView() const { return m_releaseWebView; }
+
+    void showWindow();
+    void bringToFront();
+    /*! Closes the alert and hands the choice to the updater. */
+    void endWithSenderTag(int tag);
+
+    /*! The page shown for a fragment: the bundle's "updaterReleaseNotes.html" with the fragment in place
+        of "__RELEASE_NOTES__", or the fragment alone. */
+    static QString htmlForFragment(const QByteArray& fragment);
+    /*! Hands a clicked link to the desktop when its scheme may leave the application. */
+    static bool openLinkOutside(const QUrl& url);
+
+private:
+    Platform::WebView* makeWebView(QWidget* frame, bool isReleaseNotes);
+
+    std::unique_ptr<Ui::ZRUpdateAlertController> m_ui;
+    ZRUpdaterRelease m_release;
+    ZRUpdater* m_delegate;
+    Platform::WebView* m_releaseWebView = nullptr;
+    Platform::WebView* m_updateConditionsWebView = nullptr;
+    bool m_webViewFinishedLoading = false;
+};

@@ -1,0 +1,258 @@
+// The updater's checks against the stand-in's update server: when a launch-time check runs, which release
+// is offered, and what the user is told.
+#include "ZRUpdater/ZRUpdater.h"
+#include "AlertResponder.h"
+#include "JiraStandIn.h"
+#include "Platform/Bundle.h"
+#include "Platform/UserDefaults.h"
+#include "TestBundle.h"
+#include "TestUtils.h"
+#include "UpdateServer.h"
+#include "ZRUpdater/ZRUpdateAlertController.h"
+#include "ZRUpdater/ZRUpdaterPreferencesManager.h"
+
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+namespace Prefs = ZRUpdaterPreferencesManager;
+using TestUtils::AlertResponder;
+
+namespace {
+
+QByteArray releaseXML(const QString& version, const QString& build,
+                      const QString& minSystem = QStringLiteral("1")) {
+    return QStringLiteral("<Release><Version>%1</Version><BundleVersion>%2</BundleVersion>"
+                          "<MinSystemVersion>%3</MinSystemVersion><DownloadLink>http://127.0.0.1:1/C.zip"
+                          "</DownloadLink></Release>")
+        .arg(version, build, minSystem)
+        .toUtf8();
+}
+
+QByteArray feedOf(const QByteArray& releases) {
+    return "<Feed><AppName>Corvantide</AppName><Releases>" + releases + "</Releases></Feed>";
+}
+
+class ZRUpdaterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_standIn.listen());
+        m_bundle = m_dir.filePath(QStringLiteral("Corvantide.app"));
+        setFeedAddress(m_server.feedURL().toString());
+        for (const QString& key :
+             {Prefs::CheckForUpdatesKey, Prefs::LastVersionCheckDateKey, Prefs::SkippedReleaseVersionKey,
+              Prefs::DownloadInBackgroundKey, Prefs::IncludeSystemInformationKey})
+            Platform::UserDefaults::standard().removeObject(key);
+        m_server.feed = feedOf(releaseXML(QStringLiteral("1.0"), QStringLiteral("100")));
+        updater().resetForTesting();
+    }
+
+    void TearDown() override {
+        updater().resetForTesting();
+        Platform::Bundle::setMainBundlePathForTesting(QStringLiteral(CORVANTIDE_BUNDLE_DIR));
+    }
+
+    void setFeedAddress(const QString& address) {
+        TestBundle::create(
+            m_bundle, {{QStringLiteral("CFBundleName"), QStringLiteral("Corvantide")},
+                       {QStringLiteral("CFBundleDisplayName"), QStringLiteral("Corvantide")},
+                       {QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.dunwarbeck.Corvantide")},
+                       {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0")},
+                       {QStringLiteral("CFBundleVersion"), QStringLiteral("100")},
+                       {QStringLiteral("ZRUpdaterURL"), address}});
+        Platform::Bundle::setMainBundlePathForTesting(m_bundle);
+    }
+
+    static ZRUpdater& updater() { return ZRUpdater::sharedUpdaterForSandboxedApp(true); }
+
+    int feedRequests() const { return m_standIn.requests(QStringLiteral("^/corvantide/appcast")).size(); }
+
+    /*! Waits until the running check has ended or offered something. */
+    void waitForCheck() {
+        ASSERT_TRUE(TestUtils::waitUntil(
+            [] { return !updater().updateInProgress || updater().updateAlertController(); }));
+        TestUtils::spin(20);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_bundle;
+    JiraStandIn m_standIn;
+    UpdateServer m_server{m_standIn};
+};
+
+} // namespace
+
+TEST_F(ZRUpdaterTest, TheLaunchTimeQuestionIsAskedOnceAndNoStopsTheLaunchTimeChecks) {
+    {
+        AlertResponder responder(std::vector<Platform::Alert::Answer>{{Platform::ModalResponse::SecondButton, false}});
+        updater().eventuallyCheckForUpdatesInBackground();
+        ASSERT_EQ(responder.shown().size(), 1u);
+        EXPECT_EQ(responder.shown().at(0).messageText, QStringLiteral("Check for new versions on launch?"));
+        EXPECT_EQ(responder.shown().at(0).informativeText,
+                  QStringLiteral("Would you like Corvantide to check for new versions on launch?"));
+        EXPECT_EQ(responder.shown().at(0).buttonTitles, QStringList({"Yes", "No"}));
+    }
+    EXPECT_EQ(Prefs::checkForUpdates(), std::optional<bool>(false));
+    EXPECT_FALSE(updater().updateInProgress);
+    AlertResponder later;
+    updater().eventuallyCheckForUpdatesInBackground();
+    TestUtils::spin(100);
+    EXPECT_TRUE(later.shown().empty());
+    EXPECT_EQ(feedRequests(), 0);
+    EXPECT_FALSE(Prefs::lastVersionCheckDate().has_value());
+    // The user can still check from the menu.
+    updater().checkForUpdates();
+    waitForCheck();
+    EXPECT_EQ(feedRequests(), 1);
+}
+
+TEST_F(ZRUpdaterTest, LaunchTimeChecksAreTwelveHoursApart) {
+    AlertResponder responder;
+    updater().eventuallyCheckForUpdatesInBackground(); // "Yes"
+    waitForCheck();
+    EXPECT_EQ(feedRequests(), 1);
+    EXPECT_EQ(Prefs::checkForUpdates(), std::optional<bool>(true));
+    ASSERT_TRUE(Prefs::lastVersionCheckDate().has_value());
+    EXPECT_LT(Prefs::lastVersionCheckDate()->secsTo(QDateTime::currentDateTimeUtc()), 60);
+
+    Prefs::setLastVersionCheckDate(QDateTime::currentDateTimeUtc().addSecs(-11 * 3600));
+    updater().eventuallyCheckForUpdatesInBackground();
+    TestUtils::spin(100);
+    EXPECT_EQ(feedRequests(), 1);
+    Prefs::setLastVersionCheckDate(QDateTime::currentDateTimeUtc().addSecs(-13 * 3600));
+    updater().eventuallyCheckForUpdatesInBackground();
+    waitForCheck();
+    EXPECT_EQ(feedRequests(), 2);
+    // A date in the future (a clock set back) does not stop the checks for good.
+    Prefs::setLastVersionCheckDate(QDateTime::currentDateTimeUtc().addDays(30));
+    updater().eventuallyCheckForUpdatesInBackground();
+    waitForCheck();
+    EXPECT_EQ(feedRequests(), 3);
+    EXPECT_EQ(responder.shown().size(), 1u) << "asked only once";
+}
+
+TEST_F(ZRUpdaterTest, TheQueryDescribesTheApplicationAndReplacesTheBaseQuery) {
+    QUrl base = m_server.feedURL();
+    base.setQuery(QStringLiteral("channel=old"));
+    setFeedAddress(base.toString());
+    const QUrlQuery query(updater().feedRequestURL());
+    EXPECT_FALSE(query.hasQueryItem(QStringLiteral("channel")));
+    EXPECT_EQ(query.queryItems().first().first, QStringLiteral("GZIP"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("GZIP")), QStringLiteral("1"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("APPLICATION")), QStringLiteral("Corvantide"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("APP_VERSION"), QUrl::FullyDecoded),
+              QStringLiteral("1.0 (100)"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("APP_BUNDLE_VERSION")), QStringLiteral("100"));
+    EXPECT_FALSE(query.queryItemValue(QStringLiteral("APP_LANGUAGE")).isEmpty());
+    EXPECT_FALSE(query.hasQueryItem(QStringLiteral("SYS_VERSION")));
+    Platform::UserDefaults::standard().setValue(Prefs::IncludeSystemInformationKey, true);
+    const QUrlQuery withSystem(updater().feedRequestURL());
+    EXPECT_EQ(withSystem.queryItemValue(QStringLiteral("SYS_VERSION")), ZRMacOSXVersion::productVersion());
+    const QString uuid = withSystem.queryItemValue(QStringLiteral("UUID"));
+    EXPECT_TRUE(uuid.isEmpty() || (uuid.size() == 40 && uuid == uuid.toLower()));
+
+    // The address sent is this one.
+    AlertResponder responder;
+    updater().checkForUpdates();
+    waitForCheck();
+    ASSERT_EQ(feedRequests(), 1);
+    EXPECT_EQ(
+        m_standIn.requests(QStringLiteral("^/corvantide/appcast")).at(0).queryValue(QStringLiteral("GZIP")),
+        QStringLiteral("1"));
+}
+
+TEST_F(ZRUpdaterTest, TheNewestReleaseThisSystemRunsIsOfferedAndAnUpToDateCheckSaysSo) {
+    AlertResponder responder;
+    m_server.feed = feedOf(releaseXML(QStringLiteral("3.0"), QStringLiteral("300"), QStringLiteral("999")) +
+                           releaseXML(QStringLiteral("2.0"), QStringLiteral("200")) +
+                           releaseXML(QStringLiteral("1.0"), QStringLiteral("100")));
+    updater().checkForUpdatesInBackground();
+    waitForCheck();
+    ASSERT_NE(updater().updateAlertController(), nullptr);
+    EXPECT_EQ(updater().updateAlertController()->releaseItem().bundleVersion, QStringLiteral("200"));
+    EXPECT_EQ(updater().updateAlertController()->titleText(), QStringLiteral("Corvantide 2.0 (200)"));
+    EXPECT_EQ(updater().updateAlertController()->startUpdateButtonTitle(), QStringLiteral("Install Update"));
+    EXPECT_TRUE(updater().verbose) << "an offer shown makes the update verbose";
+    EXPECT_TRUE(updater().updateInProgress);
+    EXPECT_TRUE(responder.shown().empty());
+
+    // A second check while the alert is open brings it to the front and fetches nothing.
+    updater().checkForUpdates();
+    EXPECT_EQ(feedRequests(), 1);
+    EXPECT_TRUE(responder.shown().empty());
+
+    // "Later" ends the update; the newest release equal to the running build is up to date.
+    updater().updateAlertController()->endWithSenderTag(1);
+    EXPECT_FALSE(updater().updateInProgress);
+    m_server.feed = feedOf(releaseXML(QStringLiteral("1.0"), QStringLiteral("100")));
+    updater().checkForUpdatesInBackground();
+    waitForCheck();
+    EXPECT_TRUE(responder.shown().empty()) << "a quiet check tells nothing";
+    updater().checkForUpdates();
+    waitForCheck();
+    ASSERT_EQ(responder.shown().size(), 1u);
+    EXPECT_EQ(responder.shown().at(0).messageText,
+              QStringLiteral("Your Version of Corvantide is up to date."));
+    EXPECT_EQ(responder.shown().at(0).informativeText,
+              QStringLiteral("Corvantide 1.0 (100) is currently the newest version available."));
+    EXPECT_FALSE(updater().updateInProgress);
+}
+
+TEST_F(ZRUpdaterTest, ASkippedVersionEndsQuietChecksButAUserCheckOffersItAgain) {
+    AlertResponder responder;
+    m_server.feed = feedOf(releaseXML(QStringLiteral("2.0"), QStringLiteral("200")) +
+                           releaseXML(QStringLiteral("1.5"), QStringLiteral("150")));
+    updater().checkForUpdatesInBackground();
+    waitForCheck();
+    ASSERT_NE(updater().updateAlertController(), nullptr);
+    updater().updateAlertController()->endWithSenderTag(2);
+    EXPECT_EQ(Prefs::updaterSkippedReleaseVersion(), QStringLiteral("2.0"));
+    EXPECT_FALSE(updater().updateInProgress);
+
+    updater().checkForUpdatesInBackground();
+    waitForCheck();
+    EXPECT_EQ(updater().updateAlertController(), nullptr) << "the skipped release ends the walk";
+    EXPECT_FALSE(updater().updateInProgress);
+
+    updater().checkForUpdates();
+    waitForCheck();
+    ASSERT_NE(updater().updateAlertController(), nullptr);
+    EXPECT_EQ(updater().updateAlertController()->releaseItem().versionString, QStringLiteral("2.0"));
+    updater().updateAlertController()->endWithSenderTag(1);
+    EXPECT_TRUE(Prefs::updaterSkippedReleaseVersion().isEmpty()) << "later forgets the skipped version";
+    EXPECT_TRUE(responder.shown().empty());
+}
+
+TEST_F(ZRUpdaterTest, FeedFailuresAreReportedOnlyToTheUser) {
+    AlertResponder responder;
+    m_server.feed = "<html><body>Not Found</body></html>";
+    updater().checkForUpdatesInBackground();
+    waitForCheck();
+    EXPECT_TRUE(responder.shown().empty());
+    updater().checkForUpdates();
+    waitForCheck();
+    ASSERT_EQ(responder.shown().size(), 1u);
+    EXPECT_EQ(responder.shown().at(0).messageText, QStringLiteral("Update Error"));
+    EXPECT_EQ(responder.shown().at(0).informativeText,
+              QStringLiteral(
+                  "An error occurred while downloading the update information. Please try again later."));
+    // An insecure feed address is not asked at all.
+    setFeedAddress(QStringLiteral("http://updates.example.com/appcast.xml"));
+    updater().checkForUpdates();
+    waitForCheck();
+    EXPECT_EQ(responder.shown().size(), 2u);
+    EXPECT_EQ(feedRequests(), 2);
+}
+
+TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("Corvantide.dmg.txt")),
+              QStringLiteral("Corvantide.dmg"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("../../etc/passwd")), QStringLiteral("passwd"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("a\\..\\b.zip")), QStringLiteral("b.zip"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("..")), QString());
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("/")), QString());
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral(".hidden.zip")), QStringLiteral("hidden.zip"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("new\nline.zip")),
+              QStringLiteral("newline.zip"));
+}
