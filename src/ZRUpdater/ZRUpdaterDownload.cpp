@@ -24,8 +24,9 @@ using Platform::SystemLog::log;
 
 namespace {
 
-// Makes the folder with mode 0700 unless it exists already as a real folder of this user with that mode.
-bool makePrivateFolder(const QString& path) {
+// Makes the folder with mode 0700. A folder already there is used only when it is a real folder of this
+// user that nobody else may write to (and, when private is asked for, that nobody else may enter).
+bool makeOwnFolder(const QString& path, bool isPrivate) {
     const QByteArray encoded = QFile::encodeName(path);
     if (::mkdir(encoded.constData(), 0700) == 0)
         return true;
@@ -33,7 +34,7 @@ bool makePrivateFolder(const QString& path) {
         return false;
     struct stat info {};
     return ::lstat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-           (info.st_mode & 077) == 0;
+           (info.st_mode & (isPrivate ? 077 : 022)) == 0;
 }
 
 QString suggestedFileName(QNetworkReply* reply) {
@@ -69,7 +70,7 @@ QString ZRUpdater::temporaryDownloadDirectory() {
     if (m_downloadFolder.isEmpty())
         m_downloadFolder = QDir::cleanPath(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/") +
                                            QUuid::createUuid().toString(QUuid::WithoutBraces));
-    if (!makePrivateFolder(QFileInfo(m_downloadFolder).path()) || !makePrivateFolder(m_downloadFolder)) {
+    if (!makeOwnFolder(QFileInfo(m_downloadFolder).path(), false) || !makeOwnFolder(m_downloadFolder, true)) {
         log(QStringLiteral("ERROR could not create tmp directory for downloads (should be %1)")
                 .arg(m_downloadFolder));
         return {};
@@ -172,7 +173,7 @@ void ZRUpdater::downloadFinished(QNetworkReply* reply) {
     std::unique_ptr<QFile> file = std::move(m_downloadFile);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     QString failure;
-    if (reply->error() != QNetworkReply::NoError && (status < 200 || status > 299))
+    if (status == 0 && reply->error() != QNetworkReply::NoError)
         failure = reply->errorString();
     else if (status < 200 || status > 299)
         failure = QStringLiteral("the server answered %1").arg(status);

@@ -85,7 +85,8 @@ protected:
 
 TEST_F(ZRUpdaterTest, TheLaunchTimeQuestionIsAskedOnceAndNoStopsTheLaunchTimeChecks) {
     {
-        AlertResponder responder(std::vector<Platform::Alert::Answer>{{Platform::ModalResponse::SecondButton, false}});
+        AlertResponder responder(
+            std::vector<Platform::Alert::Answer>{{Platform::ModalResponse::SecondButton, false}});
         updater().eventuallyCheckForUpdatesInBackground();
         ASSERT_EQ(responder.shown().size(), 1u);
         EXPECT_EQ(responder.shown().at(0).messageText, QStringLiteral("Check for new versions on launch?"));

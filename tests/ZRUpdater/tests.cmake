@@ -15,3 +15,13 @@ add_library(ZRUpdaterSandboxServiceForTesting STATIC ${ZRUPDATER_SANDBOX_SERVICE
 target_include_directories(ZRUpdaterSandboxServiceForTesting PUBLIC "${CMAKE_SOURCE_DIR}/src/zrupdater_sandbox_service")
 target_link_libraries(ZRUpdaterSandboxServiceForTesting PUBLIC ZRUpdater Platform)
 set(TEST_LIBS_ZRUpdaterSandboxServiceTest ZRUpdaterSandboxServiceForTesting)
+
+# The updater's end-to-end test runs an update from a program inside a test bundle.
+add_executable(updater-client-tool "${CMAKE_CURRENT_LIST_DIR}/support/UpdaterClientTool.cpp")
+target_link_libraries(updater-client-tool PRIVATE ZRUpdater Platform Qt6::Widgets)
+add_library(ZRUpdaterEndToEndTesting INTERFACE)
+target_compile_definitions(ZRUpdaterEndToEndTesting INTERFACE
+    UPDATER_CLIENT_TOOL="$<TARGET_FILE:updater-client-tool>"
+    SANDBOX_SERVICE_EXECUTABLE="$<TARGET_FILE:zrupdater_sandbox_service>")
+set(TEST_LIBS_ZRUpdaterEndToEndTest ZRUpdaterEndToEndTesting)
+set(TEST_DEPENDS_ZRUpdaterEndToEndTest updater-client-tool zrupdater_sandbox_service)
