@@ -254,6 +254,17 @@ TEST_F(AppDelegateTest, APassWithoutFiltersStillEndsUpdating) {
     ASSERT_TRUE(TestUtils::waitUntil([&] { return rows(app.statusMenu()) == fixedRowsWithAccount(); }));
 }
 
+TEST_F(AppDelegateTest, TheFirstAccountSignedInAfterAPassWithoutAccountsGetsAPassAtOnce) {
+    AppDelegate& app = makeDelegate();
+    app.buildStatusMenuItem();
+    app.updateResourcesAndIssues(); // the first timed pass finds nobody signed in
+    TestUtils::spin(50);
+    EXPECT_FALSE(app.initialGetIssuesOperationReturned());
+    storeAccount(); // a sign-in stores its account
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return app.initialGetIssuesOperationReturned(); }));
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return rows(app.statusMenu()) == fixedRowsWithAccount(); }));
+}
+
 TEST_F(AppDelegateTest, APassWhoseEveryAccountFailsStillEndsUpdating) {
     const JiraAccount ada = storeAccount();
     const JiraAccount grace = storeAccount(QStringLiteral("Grace Hopper"));

@@ -195,6 +195,15 @@ void AppDelegate::buildStatusMenuItem() {
                                 IssueFilterManager::IssueFiltersChangedNotification})
         Platform::NotificationCenter::defaultCenter().addObserver(
             name, this, [this](const Platform::Notification&) { setNeedsMenuRebuild(); });
+    // The first account signed in after the passes found none would otherwise wait for the next timer
+    // tick (up to hours) with the menu saying "Updating…": it gets a pass of its own at once.
+    Platform::NotificationCenter::defaultCenter().addObserver(
+        JiraAccountManager::AccountsChangedNotification, this, [this](const Platform::Notification&) {
+            if (!m_passFoundNoAccount || m_initialGetIssuesOperationReturned)
+                return;
+            m_passFoundNoAccount = false;
+            QTimer::singleShot(0, this, [this] { updateResourcesAndIssues(); });
+        });
 
     const Platform::Bundle bundle = Platform::Bundle::mainBundle();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -234,7 +243,8 @@ void AppDelegate::updateResourcesAndIssues() {
     // Refreshed accounts that the keychain could not take before are stored now, when it can.
     JiraAccountManager::storePendingAccounts();
     const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
-    if (!accounts || accounts->isEmpty())
+    m_passFoundNoAccount = !accounts || accounts->isEmpty();
+    if (m_passFoundNoAccount)
         return;
     for (const JiraAccount& account : *accounts) {
         QPointer<AppDelegate> self(this);

@@ -135,5 +135,6 @@ private:
     TrayUnavailableWindow* m_trayUnavailableWindow = nullptr;
     QPointer<QMessageBox> m_aboutPanel;
     bool m_initialGetIssuesOperationReturned = false;
+    bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
     bool m_menuRebuildScheduled = false;
 };
