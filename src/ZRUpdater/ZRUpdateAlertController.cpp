@@ -53,7 +53,9 @@ Platform::WebView* ZRUpdateAlertController::makeWebView(QWidget* frame, bool isR
     }
     frame->layout()->addWidget(view->widget());
     view->setRefusedNavigationHandler([](const Platform::WebNavigationAction& action) {
-        if (action.isMainFrame || action.isUserClick)
+        // Only a followed link leaves (with scripts off, only the user follows one): a refresh or redirect
+        // of the notes opens nothing.
+        if (action.type == Platform::WebNavigationType::LinkActivated)
             openLinkOutside(action.url);
     });
     if (isReleaseNotes)

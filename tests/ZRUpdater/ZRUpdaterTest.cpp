@@ -10,6 +10,7 @@
 #include "UpdateServer.h"
 #include "ZRUpdater/ZRUpdateAlertController.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
+#include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
 #include <QTemporaryDir>
 #include <QUrlQuery>
@@ -256,4 +257,49 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral(".hidden.zip")), QStringLiteral("hidden.zip"));
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("new\nline.zip")),
               QStringLiteral("newline.zip"));
+}
+
+TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
+    AlertResponder responder;
+    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+    m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
+                                                  m_server.downloadURL(QStringLiteral("C.zip")));
+    m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    updater().checkForUpdates();
+    waitForCheck();
+    ASSERT_NE(updater().updateAlertController(), nullptr);
+    updater().updateAlertController()->endWithSenderTag(0);
+    ZRUpdaterStatusPanelController* panel = updater().statusPanelController();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->title(), QStringLiteral("Downloading update..."));
+    EXPECT_EQ(panel->maxProgressValue(), 0);
+    EXPECT_EQ(panel->buttonTitle(), QStringLiteral("Cancel"));
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return !m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).isEmpty(); }));
+    panel->pressButton();
+    EXPECT_EQ(updater().statusPanelController(), nullptr);
+    EXPECT_FALSE(updater().updateInProgress);
+    TestUtils::spin(100);
+    EXPECT_TRUE(responder.shown().empty()) << "a cancelled download is no error";
+}
+
+TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
+    AlertResponder responder;
+    for (const QUrl& link : {m_server.downloadURL(QStringLiteral("Missing.zip")),
+                             QUrl(QStringLiteral("http://downloads.example.com/C.zip"))}) {
+        m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"), link);
+        updater().checkForUpdates();
+        waitForCheck();
+        ASSERT_NE(updater().updateAlertController(), nullptr);
+        updater().updateAlertController()->endWithSenderTag(0);
+        ASSERT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; }));
+        EXPECT_EQ(updater().statusPanelController(), nullptr);
+    }
+    ASSERT_EQ(responder.shown().size(), 2u);
+    for (const auto& shown : responder.shown())
+        EXPECT_EQ(shown.informativeText,
+                  QStringLiteral("An error occurred while downloading the update. Please try again later."));
+    EXPECT_EQ(m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).size(), 1)
+        << "the insecure one is not asked";
 }

@@ -25,3 +25,8 @@ target_compile_definitions(ZRUpdaterEndToEndTesting INTERFACE
     SANDBOX_SERVICE_EXECUTABLE="$<TARGET_FILE:zrupdater_sandbox_service>")
 set(TEST_LIBS_ZRUpdaterEndToEndTest ZRUpdaterEndToEndTesting)
 set(TEST_DEPENDS_ZRUpdaterEndToEndTest updater-client-tool zrupdater_sandbox_service)
+# The update alert's release notes run in real Qt WebEngine from the built bundle's plugin.
+find_package(Qt6 REQUIRED COMPONENTS WebEngineWidgets)
+set(TEST_LIBS_ZRUpdateAlertControllerTest Qt6::WebEngineWidgets)
+set(TEST_LABELS_ZRUpdateAlertControllerTest webengine)
+set(TEST_DEPENDS_ZRUpdateAlertControllerTest CorvantideWebView)
