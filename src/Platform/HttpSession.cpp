@@ -41,6 +41,11 @@ Error urlError(HttpSession::URLErrorCode code, const QString& description, const
     return error;
 }
 
+Error connectionLostError(const QUrl& url) {
+    const auto tr = [](const char* text) { return QCoreApplication::translate("HttpSession", text); };
+    return urlError(HttpSession::NetworkConnectionLost, tr("The network connection was lost."), url);
+}
+
 Error transportErrorOf(QNetworkReply* reply, const QUrl& url) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("HttpSession", text); };
     switch (reply->error()) {
@@ -53,7 +58,7 @@ Error transportErrorOf(QNetworkReply* reply, const QUrl& url) {
     case QNetworkReply::ConnectionRefusedError:
         return urlError(HttpSession::CannotConnectToHost, tr("Could not connect to the server."), url);
     case QNetworkReply::RemoteHostClosedError:
-        return urlError(HttpSession::NetworkConnectionLost, tr("The network connection was lost."), url);
+        return connectionLostError(url);
     case QNetworkReply::SslHandshakeFailedError:
         return urlError(HttpSession::SecureConnectionFailed,
                         tr("A TLS error caused the secure connection to fail."), url);
@@ -62,6 +67,26 @@ Error transportErrorOf(QNetworkReply* reply, const QUrl& url) {
     default:
         return urlError(HttpSession::Unknown, reply->errorString(), url);
     }
+}
+
+// Sessions not yet destroyed, on the GUI thread; those still here when the application object goes are
+// closed by its destructor.
+QList<HttpSession*>& liveSessions() {
+    static QList<HttpSession*> sessions;
+    return sessions;
+}
+
+bool g_closeRoutineAdded = false;
+
+// Qt may hand over an answer whose connection closed before the body was whole as if it had arrived
+// (the closing and the last bytes read in one turn): a body shorter than its Content-Length is a lost
+// connection, not an answer to decode. Qt drops that header from answers it decompresses.
+bool isCutShort(QNetworkReply* reply, const QByteArray& method, int statusCode, const QByteArray& body) {
+    if (method == "HEAD" || statusCode < 200 || statusCode == 204 || statusCode == 304)
+        return false;
+    bool ok = false;
+    const qint64 expected = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+    return ok && body.size() < expected;
 }
 
 } // namespace
@@ -84,9 +109,30 @@ HttpSession::HttpSession(Configuration configuration, QObject* parent)
     assertMainThread();
     if (m_configuration.maximumConnectionsPerHost < 1)
         m_configuration.maximumConnectionsPerHost = 1;
+    liveSessions().append(this);
+    // The network access manager runs a thread of its own; one left running past the application
+    // object handles late socket events (a server closing a kept-alive connection) while Qt is torn down.
+    if (!g_closeRoutineAdded) {
+        g_closeRoutineAdded = true;
+        qAddPostRoutine(closeSessionsOutlivingTheApplication);
+    }
+}
+
+void HttpSession::closeSessionsOutlivingTheApplication() {
+    g_closeRoutineAdded = false; // a later application object gets the routine again
+    const QList<HttpSession*> sessions = liveSessions();
+    for (HttpSession* session : sessions)
+        session->close();
 }
 
 HttpSession::~HttpSession() {
+    liveSessions().removeOne(this);
+    close();
+}
+
+void HttpSession::close() {
+    if (m_closing)
+        return;
     m_closing = true;
     // Waiting tasks first, so that finishing a running one cannot start them.
     for (auto& queue : m_hosts)
@@ -100,6 +146,8 @@ HttpSession::~HttpSession() {
         }
         complete(task, QJsonValue(QJsonValue::Undefined), cancellationError(task->m_request.url));
     }
+    delete m_network;
+    m_network = nullptr;
 }
 
 std::shared_ptr<HttpTask> HttpSession::dataTask(HttpRequest request, HttpTask::Completion completion) {
@@ -150,6 +198,8 @@ void HttpSession::cancel(HttpTask* task) {
 }
 
 void HttpSession::startNext(const QString& key) {
+    if (m_closing)
+        return;
     HostQueue& queue = m_hosts[key];
     while (queue.running < m_configuration.maximumConnectionsPerHost && !queue.waiting.empty()) {
         const std::shared_ptr<HttpTask> task = queue.waiting.front();
@@ -210,6 +260,11 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
     }
     if (task->m_response && !isTransportFailure(reply->error())) {
         const QByteArray body = reply->readAll();
+        if (isCutShort(reply, task->m_request.method, task->m_response->statusCode, body)) {
+            complete(task, QJsonValue(QJsonValue::Undefined), connectionLostError(task->m_request.url));
+            startNext(key);
+            return;
+        }
         const JSONResponseSerializer::Result result = m_serializer.serialize(*task->m_response, body);
         complete(task, result.responseObject, result.error);
     } else {
@@ -311,7 +366,8 @@ void HttpTask::completeCancelledLater() {
 
 void HttpSession::removeAllCookies() {
     assertMainThread();
-    m_network->setCookieJar(new QNetworkCookieJar(m_network));
+    if (m_network != nullptr)
+        m_network->setCookieJar(new QNetworkCookieJar(m_network));
 }
 
 } // namespace Platform

@@ -54,7 +54,9 @@ public:
 
     explicit HttpSession(QObject* parent = nullptr);
     explicit HttpSession(Configuration configuration, QObject* parent = nullptr);
-    /*! Tasks still waiting or running end with the cancellation error. */
+    /*! Tasks still waiting or running end with the cancellation error. A session that outlives the
+        application object (a process-wide one) closes the same way when that object is destroyed, so
+        that no network thread is left running while Qt is torn down. */
     ~HttpSession() override;
 
     JSONResponseSerializer& responseSerializer() { return m_serializer; }
@@ -82,6 +84,9 @@ private:
     void complete(const std::shared_ptr<HttpTask>& task, const QJsonValue& responseObject,
                   const OptionalError& error);
     std::shared_ptr<HttpTask> pendingTask(HttpTask* task) const;
+    /*! Ends every task with the cancellation error and lets go of the network access manager. */
+    void close();
+    static void closeSessionsOutlivingTheApplication();
 
     struct HostQueue {
         int running = 0;
@@ -94,7 +99,7 @@ private:
     QHash<QString, HostQueue> m_hosts;
     QHash<HttpTask*, std::shared_ptr<HttpTask>> m_pending;
     quint64 m_nextIdentifier = 1;
-    // Set while the destructor ends the tasks; a task resumed from their completions ends as well.
+    // Set once the session closes; a task resumed from the completions of the ended ones ends as well.
     bool m_closing = false;
 };
 
