@@ -5,11 +5,14 @@
 #include "Platform/WebURL.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+
+#include <utility>
 
 namespace Platform {
 
@@ -75,10 +78,25 @@ ImageDownloader::~ImageDownloader() {
         }
 }
 
+namespace {
+
+ImageDownloader* g_defaultInstance = nullptr;
+
+// The network access manager runs a thread of its own, which must end before Qt is torn down.
+void deleteDefaultInstance() {
+    delete std::exchange(g_defaultInstance, nullptr);
+}
+
+} // namespace
+
 ImageDownloader& ImageDownloader::defaultInstance() {
     assertMainThread();
-    static ImageDownloader* instance = new ImageDownloader();
-    return *instance;
+    // Lives as long as the application object.
+    if (g_defaultInstance == nullptr) {
+        g_defaultInstance = new ImageDownloader();
+        qAddPostRoutine(deleteDefaultInstance);
+    }
+    return *g_defaultInstance;
 }
 
 void ImageDownloader::later(QObject* context, std::function<void()> function) {
