@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 
 #include <atomic>
 #include <cerrno>
@@ -216,17 +217,30 @@ bool copyPathWithAuthentication(const QString& source, const QString& destinatio
                                 Platform::OptionalError* error) {
     if (!isWritable(parentFolder(destination)))
         return _copyPathWithForcedAuthentication(source, destination);
+    // The copy is made beside the destination first, so that a failed copy never touches the old item
+    // and the old item is away only for the moment between two renames.
+    const QFileInfo target(destination);
+    const QString staged = parentFolder(destination) + QStringLiteral("/.") + target.fileName() +
+                           QStringLiteral(".new-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString reason;
+    if (!copyItem(source, staged, &reason)) {
+        removeItem(staged);
+        return fail(error, reason);
+    }
     QString trashed;
     if (itemExists(destination))
         trashed = moveToTrash(destination);
-    if (itemExists(destination))
+    if (itemExists(destination)) {
+        removeItem(staged);
         return fail(error, QStringLiteral("%1 could not be moved out of the way").arg(destination));
-    QString reason;
-    if (copyItem(source, destination, &reason))
-        return true;
-    removeItem(destination);
-    restoreFromTrash(trashed, destination);
-    return fail(error, reason);
+    }
+    if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(destination).constData()) != 0) {
+        reason = QStringLiteral("cannot move %1 to %2: %3").arg(staged, destination, systemReason());
+        removeItem(staged);
+        restoreFromTrash(trashed, destination);
+        return fail(error, reason);
+    }
+    return true;
 }
 
 bool movePathWithAuthentication(const QString& source, const QString& destination,

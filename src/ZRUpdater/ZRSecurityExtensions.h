@@ -23,9 +23,10 @@ inline constexpr int XattrNoFollow = 1;
     name without extension gets ".old". */
 QString temporaryReplacementPath(const QString& destination);
 
-/*! Replaces destination with a copy of source. When destination's folder is writable: an existing
-    destination goes to the Trash, then the copy is made; a failed copy leaves no partial copy behind and
-    brings the old destination back. Otherwise the administrator copy (_copyPathWithForcedAuthentication),
+/*! Replaces destination with a copy of source. When destination's folder is writable: the copy is made
+    beside destination under a hidden staging name, then an existing destination goes to the Trash and
+    the copy is renamed into its place; a failed copy leaves no partial copy behind and the old
+    destination where it was. Otherwise the administrator copy (_copyPathWithForcedAuthentication),
     which reports no error object. */
 bool copyPathWithAuthentication(const QString& source, const QString& destination,
                                 Platform::OptionalError* error = nullptr);

@@ -129,6 +129,10 @@ TEST_F(ZRSecurityExtensionsTest, AFailedPlainCopyLeavesNoPartialCopyAndBringsThe
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
     EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/files/Corvantide.app")));
     EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/info/Corvantide.app.trashinfo")));
+    // The failed copy was staged beside the destination, and nothing of it is left there.
+    EXPECT_EQ(QDir(QFileInfo(m_destination).path()).entryList({QStringLiteral(".Corvantide.app.new-*")},
+                                                               QDir::AllEntries | QDir::Hidden),
+              QStringList());
 }
 
 TEST_F(ZRSecurityExtensionsTest, TheAdministratorCopyGetsEveryPathAsAParameterAndRemovesTheOldItem) {
