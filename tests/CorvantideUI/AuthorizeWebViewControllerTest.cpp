@@ -14,18 +14,24 @@
 #include <QUuid>
 #include <QWebEngineView>
 
+#include <memory>
+
 namespace {
 
 /*! Runs a script in the page's own world and waits for its value. */
 QVariant evaluate(QWebEngineView* view, const QString& script) {
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
+    // The value may come after the wait has given up: it must not land in this returned frame.
+    struct Outcome {
+        QVariant result;
+        bool done = false;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    view->page()->runJavaScript(script, [outcome](const QVariant& value) {
+        outcome->result = value;
+        outcome->done = true;
     });
-    EXPECT_TRUE(TestUtils::waitUntil([&] { return done; }));
-    return result;
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return outcome->done; }));
+    return outcome->result;
 }
 
 class SignInTest : public JiraStandInTest {
