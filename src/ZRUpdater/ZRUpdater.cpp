@@ -128,9 +128,10 @@ QUrl ZRUpdater::feedRequestURL() const {
     return url;
 }
 
-QString ZRUpdater::hashedMACAddress() {
-    const auto address = ZRCopyMacAddress();
-    if (!address || address->size() != 6)
+QString ZRUpdater::hashedMACAddress(const QString& sysClassNetPath) {
+    const auto address = ZRCopyMacAddress(sysClassNetPath);
+    // Six zero bytes stand for a machine without such an interface: no address to hash.
+    if (!address || address->size() != 6 || *address == QByteArray(6, '\0'))
         return {};
     return ZRData::sha1DigestString(*address);
 }

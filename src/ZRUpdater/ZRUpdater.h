@@ -54,8 +54,9 @@ public:
 
     /*! The feed address with the query that describes this application. */
     QUrl feedRequestURL() const;
-    /*! SHA-1 of the machine's hardware address as 40 lower-case hex digits; empty without one. */
-    static QString hashedMACAddress();
+    /*! SHA-1 of the machine's hardware address as 40 lower-case hex digits; empty without one. Tests
+        pass their own folder in place of /sys/class/net. */
+    static QString hashedMACAddress(const QString& sysClassNetPath = QStringLiteral("/sys/class/net"));
     bool isAutomaticallyUpdating() const;
     bool canRunAutoupdate() const;
     void showUpdateErrorAlertWithInfo(const QString& text);

@@ -8,6 +8,7 @@
 #include "TestBundle.h"
 #include "TestUtils.h"
 #include "UpdateServer.h"
+#include "ZRKit/ZRData.h"
 #include "ZRUpdater/ZRUpdateAlertController.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
@@ -302,4 +303,25 @@ TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
                   QStringLiteral("An error occurred while downloading the update. Please try again later."));
     EXPECT_EQ(m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).size(), 1)
         << "the insecure one is not asked";
+}
+
+TEST(ZRUpdaterMACAddressTest, TheAddressIsSentOnlyHashedAndOnlyWhenThereIsOne) {
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("net"));
+    auto addInterface = [&](const QString& name, const QByteArray& address) {
+        ASSERT_TRUE(TestUtils::writeFile(root + QLatin1Char('/') + name + QStringLiteral("/type"), "1\n"));
+        ASSERT_TRUE(TestUtils::writeFile(root + QLatin1Char('/') + name + QStringLiteral("/ifindex"), "2\n"));
+        ASSERT_TRUE(TestUtils::writeFile(root + QLatin1Char('/') + name + QStringLiteral("/address"),
+                                         address + "\n"));
+        QDir().mkpath(root + QLatin1Char('/') + name + QStringLiteral("/device"));
+    };
+    QDir().mkpath(root);
+    EXPECT_EQ(ZRUpdater::hashedMACAddress(root), QString())
+        << "no interface: six zero bytes, nothing to hash";
+    addInterface(QStringLiteral("eth0"), "3c:7c:3f:aa:bb:cc");
+    // SHA-1 of the six bytes 3c 7c 3f aa bb cc.
+    EXPECT_EQ(ZRUpdater::hashedMACAddress(root),
+              ZRData::sha1DigestString(QByteArray::fromHex("3c7c3faabbcc")));
+    EXPECT_EQ(ZRUpdater::hashedMACAddress(root).size(), 40);
+    EXPECT_EQ(ZRUpdater::hashedMACAddress(dir.filePath(QStringLiteral("missing"))), QString());
 }
