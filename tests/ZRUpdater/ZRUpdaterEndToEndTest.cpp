@@ -225,6 +225,15 @@ TEST_F(ZRUpdaterEndToEndTest, FailuresLeaveTheRunningBuildAsItWas) {
     expectUnchanged();
 }
 
+TEST_F(ZRUpdaterEndToEndTest, ADiskImageLabelledAsTextGoesToTheDiskImageToolWhichFailsHere) {
+    m_server.suggestedName = QStringLiteral("Corvantide.dmg.txt");
+    EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
+    EXPECT_TRUE(m_log.contains(QStringLiteral("/Corvantide.dmg"))) << m_log.toStdString();
+    EXPECT_FALSE(m_log.contains(QStringLiteral("Corvantide.dmg.txt"))) << m_log.toStdString();
+    EXPECT_TRUE(m_log.contains(QStringLiteral("could not unpack"))) << m_log.toStdString();
+    expectUnchanged();
+}
+
 TEST_F(ZRUpdaterEndToEndTest, WithoutTheServiceNothingIsUnpackedOrReplaced) {
     ASSERT_TRUE(QFile::remove(m_bundle + QStringLiteral("/libexec/zrupdater_sandbox_service")));
     EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
