@@ -6,6 +6,7 @@
 
 #include "FileDecrypter.h"
 #include "IssueFilterManager.h"
+#include "IssueListWindowController.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
 #include "JiraResourcesManager.h"
@@ -69,6 +70,7 @@ AppDelegate::~AppDelegate() {
     delete m_statusItem;
     delete m_statusMenu;
     delete m_aboutPanel;
+    delete m_issueListWindowController;
 }
 
 AppDelegate* AppDelegate::shared() {
@@ -364,8 +366,10 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
 // MARK: - Menu commands
 
 void AppDelegate::showIssuesWindow(QObject*) {
-    // The issue list window arrives with its own controller.
-    Platform::SystemLog::log(QStringLiteral("issue list window: not part of this build yet"));
+    Platform::assertMainThread();
+    if (!m_issueListWindowController)
+        m_issueListWindowController = new IssueListWindowController();
+    m_issueListWindowController->showWindow();
 }
 
 void AppDelegate::updateAllIssues(QObject*) {

@@ -22,6 +22,7 @@ class QSystemTrayIcon;
 class QWidget;
 class TrayUnavailableWindow;
 class AuthorizeWebViewController;
+class IssueListWindowController;
 
 /*! The tray application's one delegate: start-up in its fixed order, the status item and its menu, the
     update passes on a timer, the menu's commands, the OAuth client settings for the Jira client and the
@@ -89,6 +90,8 @@ public:
     void showIssueInBrowser(QObject* sender);
     void showDebugWindow(QObject* sender = nullptr);
     QMessageBox* aboutPanel() const { return m_aboutPanel; }
+    /*! The issue list window's controller, made on the first showIssuesWindow; null before. */
+    IssueListWindowController* issueListWindowController() const { return m_issueListWindowController; }
 
     // Sign-in.
     /*! Opens a new sign-in window: as a sheet of parent's window, or as a free window without a parent;
@@ -134,6 +137,7 @@ private:
     QPointer<QTimer> m_updateIssuesTimer;
     TrayUnavailableWindow* m_trayUnavailableWindow = nullptr;
     QPointer<QMessageBox> m_aboutPanel;
+    IssueListWindowController* m_issueListWindowController = nullptr;
     bool m_initialGetIssuesOperationReturned = false;
     bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
     bool m_menuRebuildScheduled = false;
