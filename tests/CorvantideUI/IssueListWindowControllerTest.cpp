@@ -1,5 +1,8 @@
 #include "IssueListWindowController.h"
 
+#include "AppDelegate.h"
+#include "DebugWindowController.h"
+
 #include "AlertResponder.h"
 #include "Corvantide/JiraDownloadFixture.h"
 #include "IssueFilterManager.h"
@@ -500,4 +503,24 @@ TEST_F(IssueListTest, TheSidebarToggles) {
     EXPECT_TRUE(split->widget(1)->isHidden());
     controller->toggleFilterSidebar();
     EXPECT_FALSE(split->widget(1)->isHidden());
+}
+
+TEST(AppDelegateWindows, TheIssueListAndDebugWindowsAreMadeOnceAndShown) {
+    AppDelegate delegate;
+    EXPECT_EQ(delegate.issueListWindowController(), nullptr);
+    delegate.showIssuesWindow();
+    IssueListWindowController* issues = delegate.issueListWindowController();
+    ASSERT_NE(issues, nullptr);
+    EXPECT_TRUE(issues->window()->isVisible());
+    issues->window()->hide();
+    delegate.showIssuesWindow();
+    EXPECT_EQ(delegate.issueListWindowController(), issues);
+    EXPECT_TRUE(issues->window()->isVisible());
+
+    delegate.showDebugWindow();
+    DebugWindowController* debug = delegate.debugWindowController();
+    ASSERT_NE(debug, nullptr);
+    EXPECT_TRUE(debug->window()->isVisible());
+    delegate.showDebugWindow();
+    EXPECT_EQ(delegate.debugWindowController(), debug);
 }

@@ -4,6 +4,7 @@
 #include "AuthorizeWebViewController.h"
 #include "ZRUpdater/ZRUpdater.h"
 
+#include "DebugWindowController.h"
 #include "FileDecrypter.h"
 #include "IssueFilterManager.h"
 #include "IssueListWindowController.h"
@@ -71,6 +72,7 @@ AppDelegate::~AppDelegate() {
     delete m_statusMenu;
     delete m_aboutPanel;
     delete m_issueListWindowController;
+    delete m_debugWindowController;
 }
 
 AppDelegate* AppDelegate::shared() {
@@ -424,8 +426,10 @@ void AppDelegate::showIssueInBrowser(QObject* sender) {
 }
 
 void AppDelegate::showDebugWindow(QObject*) {
-    // The debug window arrives with its own controller.
-    Platform::SystemLog::log(QStringLiteral("debug window: not part of this build yet"));
+    Platform::assertMainThread();
+    if (!m_debugWindowController)
+        m_debugWindowController = new DebugWindowController();
+    m_debugWindowController->showWindow();
 }
 
 // MARK: - Sign-in

@@ -22,6 +22,7 @@ class QSystemTrayIcon;
 class QWidget;
 class TrayUnavailableWindow;
 class AuthorizeWebViewController;
+class DebugWindowController;
 class IssueListWindowController;
 
 /*! The tray application's one delegate: start-up in its fixed order, the status item and its menu, the
@@ -91,6 +92,8 @@ public:
     void showDebugWindow(QObject* sender = nullptr);
     QMessageBox* aboutPanel() const { return m_aboutPanel; }
     /*! The issue list window's controller, made on the first showIssuesWindow; null before. */
+    /*! The debug window's controller, made on the first showDebugWindow; null before. */
+    DebugWindowController* debugWindowController() const { return m_debugWindowController; }
     IssueListWindowController* issueListWindowController() const { return m_issueListWindowController; }
 
     // Sign-in.
@@ -137,6 +140,7 @@ private:
     QPointer<QTimer> m_updateIssuesTimer;
     TrayUnavailableWindow* m_trayUnavailableWindow = nullptr;
     QPointer<QMessageBox> m_aboutPanel;
+    DebugWindowController* m_debugWindowController = nullptr;
     IssueListWindowController* m_issueListWindowController = nullptr;
     bool m_initialGetIssuesOperationReturned = false;
     bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
