@@ -26,12 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                "what was decrypted encrypts and decrypts back");
     }
     const QString path = FuzzSupport::scratchFolder() + QStringLiteral("/jira.enc");
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(input);
-    }
+    if (!FuzzSupport::writeFile(path, input))
+        return 0;
     int type = 0;
     ZRCCreateDecryptedPropertyList(g_crypter, path, &type);
     return 0;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -42,6 +43,11 @@ QString scratchFolder() {
     const QString folder = g_root->path() + QStringLiteral("/scratch");
     QDir().mkpath(folder);
     return folder;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 void check(bool condition, const char* what) {

@@ -24,6 +24,9 @@ inline QString text(const uint8_t* data, size_t size) {
 // A folder of this process that the target may write into (emptied by nobody; files are overwritten).
 QString scratchFolder();
 
+// Writes the bytes whole to the path (replacing the file); false when that did not work.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
 // Aborts (a finding for libFuzzer) when the condition does not hold; message goes to stderr first.
 void check(bool condition, const char* what);
 

@@ -8,15 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FuzzSupport::initialize();
     return 0;
@@ -30,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const QString bundlePath = FuzzSupport::scratchFolder() + QStringLiteral("/Fuzzed.app");
     QDir().mkpath(bundlePath + QStringLiteral("/Resources/en.lproj"));
-    if (!write(bundlePath + QStringLiteral("/Info.plist"), info) ||
-        !write(bundlePath + QStringLiteral("/Resources/en.lproj/InfoPlist.strings"), strings))
+    if (!FuzzSupport::writeFile(bundlePath + QStringLiteral("/Info.plist"), info) ||
+        !FuzzSupport::writeFile(bundlePath + QStringLiteral("/Resources/en.lproj/InfoPlist.strings"),
+                                strings))
         return 0;
 
     const Platform::Bundle bundle(bundlePath, {QStringLiteral("en")});

@@ -45,13 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The whole file.
     const QString path = FuzzSupport::scratchFolder() + QStringLiteral("/IssueFilters.json");
-    QFile::remove(path);
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return 0;
-        file.write(input);
-    }
+    if (!FuzzSupport::writeFile(path, input))
+        return 0;
     IssueFilterManager store([path] { return path; });
     const IssueFilterManager::IssueFilterList loaded = store.allIssueFilters();
     const QJsonDocument document = QJsonDocument::fromJson(input);

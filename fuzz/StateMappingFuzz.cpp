@@ -13,12 +13,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = FuzzSupport::scratchFolder() + QStringLiteral("/StateMapping.plist");
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(FuzzSupport::bytes(data, size));
-    }
+    if (!FuzzSupport::writeFile(path, FuzzSupport::bytes(data, size)))
+        return 0;
     QString error;
     const std::optional<StateMapping> mapping = StateMapping::load(path, &error);
     if (!mapping) {

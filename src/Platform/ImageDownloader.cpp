@@ -165,7 +165,7 @@ void ImageDownloader::cancelTask(const ImageDownloadReceipt& receipt) {
     if (handler.failure) {
         const HttpRequest request = download->request;
         later(this, [request, failure = handler.failure] {
-            failure(request, std::nullopt, urlError(HttpSession::Cancelled, QStringLiteral("cancelled")));
+            failure(request, std::nullopt, HttpSession::cancellationError(request.url));
         });
     }
     if (download->handlers.isEmpty()) {
