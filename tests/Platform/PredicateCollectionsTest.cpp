@@ -1,5 +1,7 @@
 #include "Platform/Predicate.h"
 
+#include "PredicateTestSupport.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -7,21 +9,10 @@
 
 using Platform::Expression;
 using Platform::Predicate;
+using PredicateTestSupport::parse;
+using PredicateTestSupport::parseError;
 
 namespace {
-
-Predicate parse(const QString& text) {
-    QString error;
-    const std::optional<Predicate> predicate = Predicate::fromFormat(text, &error);
-    EXPECT_TRUE(predicate.has_value()) << text.toStdString() << ": " << error.toStdString();
-    return predicate.value_or(Predicate::falsePredicate());
-}
-
-QString parseError(const QString& text) {
-    QString error;
-    EXPECT_FALSE(Predicate::fromFormat(text, &error).has_value()) << text.toStdString();
-    return error;
-}
 
 QVariant jsonValue(const char* text) {
     return QVariant::fromValue(QJsonDocument::fromJson(QByteArray(text)).object());
