@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include <condition_variable>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -10,12 +10,17 @@
 
 namespace Platform {
 
-/*! Notices when the GUI thread has not run its event loop for a timeout.
+/*! Notices when the GUI thread has not come back to its event loop for a timeout.
 
-    A thread of its own wakes once per tick and hands the GUI thread a small task; when a task has
-    waited longer than the timeout, the GUI thread hangs, and the report runs once for that hang (on the
-    watchdog's thread, with the GUI thread's stack where it can be had). The next answered task ends the
-    hang. Create it on the GUI thread. */
+    The GUI thread's event loop tells the watchdog each time it turns and each time it goes to sleep
+    waiting for events (through GLib's poll function where Qt runs on GLib, else through the event
+    dispatcher's awake and aboutToBlock signals). While the GUI thread works, a one-shot kernel timer
+    stands at the time its last turn plus the timeout; while it sleeps, the timer is off and the watchdog's
+    thread sleeps too, so an idle application never wakes for it. When the timer runs out with no turn in
+    between, the GUI thread hangs: the report runs once for that hang, on the watchdog's thread, with the
+    GUI thread's stack where it can be had. The next turn of the event loop ends the hang.
+
+    Create it on the GUI thread, one at a time. */
 class AppHangWatchdog {
 public:
     using Report = std::function<void(double timeoutSeconds, const QList<quintptr>& guiThreadStack)>;
@@ -25,20 +30,32 @@ public:
     AppHangWatchdog(const AppHangWatchdog&) = delete;
     AppHangWatchdog& operator=(const AppHangWatchdog&) = delete;
 
-    /*! How often the watchdog wakes: a quarter of the timeout, between 0.1 s and 1 s. */
-    static double tickSeconds(double timeoutSeconds);
+    // Called on the GUI thread by its event loop.
+    void loopTurned();    //!< the loop runs on without sleeping
+    void loopWillSleep(); //!< the loop waits for events from now on
+    void loopWoke();      //!< the wait ended; what follows is work again
 
 private:
-    struct State;
-    void run();
+    using Clock = std::chrono::steady_clock;
+    class LoopHook;
 
-    double m_timeout;
+    void run();
+    void arm(Clock::time_point deadline); // with m_mutex held
+    void disarm();                        // with m_mutex held
+
+    const std::chrono::duration<double> m_timeout;
     Report m_report;
-    std::shared_ptr<State> m_state;
     unsigned long m_guiThread;
+    int m_timerFd = -1;
+    int m_stopFd = -1;
+
     std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
+    Clock::time_point m_lastTurn;
+    bool m_sleeping = false;
+    bool m_armed = false;
+    bool m_reported = false;
+
+    std::unique_ptr<LoopHook> m_hook;
     std::thread m_thread;
 };
 
