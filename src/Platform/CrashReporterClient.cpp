@@ -14,11 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -218,8 +218,11 @@ CrashReporterClient::CrashReporterClient(const CrashReporterOptions& options, co
 
     const QString installationPath = QDir(m_folder).filePath(InstallationFile);
     m_distinctId = QString::fromLatin1(readFile(installationPath, 64).trimmed());
-    static const QRegularExpression idPattern(QStringLiteral("^[0-9a-f]{32}$"));
-    if (!idPattern.match(m_distinctId).hasMatch()) {
+    const bool isId =
+        m_distinctId.size() == 32 && std::all_of(m_distinctId.cbegin(), m_distinctId.cend(), [](QChar c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+        });
+    if (!isId) {
         m_distinctId = newId();
         writeFile(installationPath, m_distinctId.toLatin1());
     }

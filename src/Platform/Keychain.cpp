@@ -155,7 +155,9 @@ QString nextCreationOrder() {
 
 int openService(ServicePtr& service) {
     GError* error = nullptr;
-    service.reset(secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error));
+    // No session yet: libsecret opens the one that carries secrets when a secret is first read or
+    // written, so a search that finds nothing (no account yet) does without its key exchange.
+    service.reset(secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error));
     ErrorPtr owned(error);
     if (service == nullptr)
         return owned ? statusForError(owned.get()) : Keychain::NotAvailable;

@@ -1,7 +1,8 @@
 #include "Platform/SentryDsn.h"
 
 #include <QHostAddress>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace Platform {
 
@@ -53,8 +54,12 @@ std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) 
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     dsn.projectId = path.mid(slash + 1);
     dsn.path = slash < 0 ? QString() : path.left(slash);
-    static const QRegularExpression projectPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
-    if (!projectPattern.match(dsn.projectId).hasMatch())
+    const bool projectIdIsWord =
+        !dsn.projectId.isEmpty() && std::all_of(dsn.projectId.cbegin(), dsn.projectId.cend(), [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                   c == u'_' || c == u'-';
+        });
+    if (!projectIdIsWord)
         return refuse(whyNot, QStringLiteral("the DSN has no project id"));
     return dsn;
 }

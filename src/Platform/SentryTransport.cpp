@@ -27,12 +27,12 @@ using SteadyClock = std::chrono::steady_clock;
 const QString EnvelopeSuffix = QStringLiteral(".envelope");
 
 QStringList outboxEntries(const QString& folder) {
-    QDir dir(folder);
-    QStringList names = dir.entryList({QStringLiteral("*") + EnvelopeSuffix}, QDir::Files, QDir::Name);
+    // Matched by suffix rather than a name filter, which would compile a pattern each time.
+    const QDir dir(folder);
     QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names)
-        paths.append(dir.filePath(name));
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+        if (name.endsWith(EnvelopeSuffix))
+            paths.append(dir.filePath(name));
     return paths;
 }
 
@@ -206,7 +206,8 @@ SentryTransport::~SentryTransport() {
 void SentryTransport::stop() {
     if (!m_thread.isRunning())
         return;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }

@@ -121,15 +121,16 @@ TEST(SentryDsnTest, NamesTheEndpointAndTheAuthHeader) {
 }
 
 TEST(SentryDsnTest, TakesHttpsAndPlainHttpOnlyToThisComputer) {
-    for (const char* taken : {"http://key@127.0.0.1:8788/1", "http://key@localhost/1", "http://key@[::1]:9/1",
-                              "http://key@127.1.2.3/1", "HTTPS://key@example.com/1"})
+    for (const char* taken :
+         {"http://key@127.0.0.1:8788/1", "http://key@localhost/1", "http://key@[::1]:9/1",
+          "http://key@127.1.2.3/1", "HTTPS://key@example.com/1", "https://key@example.com/my_project-7"})
         EXPECT_TRUE(SentryDsn::parse(QString::fromLatin1(taken))) << taken;
     for (const char* refused :
          {"", "   ", "key@example.com/1", "http://key@example.com/1", "http://key@10.0.0.1/1",
           "http://key@127.0.0.1.example.com/1", "ftp://key@127.0.0.1/1", "https://example.com/1",
           "https://key@/1", "https://key@example.com", "https://key@example.com/",
           "https://key@example.com/1?x=1", "https://key@example.com/1#f", "https://key@example.com/a b",
-          "file:///tmp/1"}) {
+          "https://key@example.com/caf%C3%A9", "https://key@example.com/a.b", "file:///tmp/1"}) {
         QString why;
         EXPECT_FALSE(SentryDsn::parse(QString::fromLatin1(refused), &why)) << refused;
         EXPECT_FALSE(why.isEmpty()) << refused;
