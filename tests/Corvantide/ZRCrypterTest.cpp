@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <openssl/ec.h>
+#include <openssl/encoder.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
@@ -90,6 +92,48 @@ TEST(ZRCrypterTest, RejectsDataThatIsNotCiphertextForTheKey) {
     Crypter publicAsPrivate(publicHalf(settingsKey()));
     EXPECT_EQ(ZRCrypterCopyKey(publicAsPrivate.crypter), nullptr);
     EXPECT_FALSE(ZRCreateEncryptedDataFromData(garbage.crypter, "x").has_value());
+}
+
+TEST(ZRCrypterTest, TakesAnRsaPrivateKeyInEitherDerFormAndRefusesOtherKinds) {
+    const QByteArray keyBytes = settingsKey();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(keyBytes.constData());
+    EVP_PKEY* rsa = d2i_AutoPrivateKey(nullptr, &bytes, long(keyBytes.size()));
+    ASSERT_NE(rsa, nullptr);
+    const auto encoded = [](EVP_PKEY* key, const char* structure) {
+        OSSL_ENCODER_CTX* context =
+            OSSL_ENCODER_CTX_new_for_pkey(key, EVP_PKEY_KEYPAIR, "DER", structure, nullptr);
+        unsigned char* out = nullptr;
+        size_t length = 0;
+        const bool done = context != nullptr && OSSL_ENCODER_to_data(context, &out, &length) == 1;
+        OSSL_ENCODER_CTX_free(context);
+        QByteArray result =
+            done ? QByteArray(reinterpret_cast<const char*>(out), qsizetype(length)) : QByteArray();
+        OPENSSL_free(out);
+        return result;
+    };
+    const QByteArray pkcs1 = encoded(rsa, "type-specific"); // RSAPrivateKey
+    ASSERT_FALSE(pkcs1.isEmpty());
+    const QByteArray pkcs8 = encoded(rsa, "PrivateKeyInfo");
+    EVP_PKEY_free(rsa);
+    ASSERT_NE(pkcs1, pkcs8);
+    for (const QByteArray& form : {pkcs1, pkcs8}) {
+        Crypter crypter(form);
+        EVP_PKEY* key = ZRCrypterCopyKey(crypter.crypter);
+        ASSERT_NE(key, nullptr);
+        EXPECT_TRUE(EVP_PKEY_is_a(key, "RSA"));
+        EVP_PKEY_free(key);
+        const auto sealed = ZRCreateEncryptedDataFromData(crypter.crypter, "secret");
+        ASSERT_TRUE(sealed.has_value());
+        EXPECT_EQ(ZRCreateDecryptedDataFromData(crypter.crypter, *sealed), QByteArray("secret"));
+    }
+
+    EVP_PKEY* ec = EVP_EC_gen("P-256");
+    ASSERT_NE(ec, nullptr);
+    const QByteArray ecKey = encoded(ec, "PrivateKeyInfo");
+    ASSERT_FALSE(ecKey.isEmpty());
+    EVP_PKEY_free(ec);
+    Crypter notRsa(ecKey);
+    EXPECT_EQ(ZRCrypterCopyKey(notRsa.crypter), nullptr);
 }
 
 TEST(ZRCrypterDeathTest, AKeyThatCannotBeLoadedEndsTheProcessWithStatusOne) {
