@@ -6,6 +6,8 @@
 #include "XvfbServer.h"
 
 #include <QBuffer>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,6 +24,33 @@ QByteArray pngImage(const QColor& color) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+// The sizes of the application's windows that the X server shows now, as xwininfo reads them.
+QStringList viewableWindows(const QString& display) {
+    const auto xwininfo = [&display](const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display);
+        process.setProcessEnvironment(environment);
+        process.start("xwininfo", arguments);
+        process.waitForFinished(5000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    };
+    QStringList shown;
+    for (const QString& line : xwininfo({"-root", "-tree"}).split(u'\n')) {
+        const QString window = line.trimmed().section(u' ', 0, 0);
+        if (!window.startsWith(u"0x") || !line.contains(u"corvantide", Qt::CaseInsensitive))
+            continue;
+        const QString details = xwininfo({"-id", window});
+        if (!details.contains(u"Map State: IsViewable"))
+            continue;
+        const auto value = [&details](const QString& name) {
+            return details.section(name + u':', 1, 1).section(u'\n', 0, 0).trimmed();
+        };
+        shown.append(value("Width") + u'x' + value("Height"));
+    }
+    return shown;
 }
 
 } // namespace
@@ -119,6 +148,33 @@ TEST_F(TrayTest, WithoutAnAccountTheMenuOffersTheSignInAndTheFixedRows) {
     }
     TestUtils::spin(300);
     EXPECT_TRUE(standIn.requests().isEmpty()) << "no account, no request";
+    terminate();
+}
+
+TEST_F(TrayTest, ALeftClickOnTheItemOpensTheMenuAtThePointer) {
+    launch();
+    ASSERT_TRUE(TestUtils::waitUntil([this] { return !menu->rows().isEmpty(); }, 20000));
+    TestUtils::spin(300);
+    ASSERT_TRUE(viewableWindows(display.display()).isEmpty()) << "nothing shows before the click";
+    // A panel whose item says it is not only a menu (as Qt's items say) sends Activate on a left click
+    // and leaves the rest to the application.
+    const StatusNotifierWatcher::Item item = watcher.items().first();
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(item.service, item.path, "org.kde.StatusNotifierItem", "Activate");
+    activate << 40 << 10;
+    EXPECT_EQ(QDBusConnection::sessionBus().call(activate, QDBus::Block, 5000).type(),
+              QDBusMessage::ReplyMessage);
+    QStringList shown;
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] {
+            shown = viewableWindows(display.display());
+            return !shown.isEmpty();
+        },
+        10000))
+        << "the menu opened";
+    for (const QString& size : shown)
+        EXPECT_GT(size.section(u'x', 1).toInt(), 100)
+            << "a menu of all its rows, not a stray window: " << size.toStdString();
     terminate();
 }
 

@@ -220,10 +220,10 @@ void AppDelegate::buildStatusMenuItem() {
         m_statusItem->setContextMenu(m_statusMenu);
         connect(m_statusItem, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    // Hosts that draw the exported menu open it themselves; a host that only reports the
-                    // click gets the menu at the pointer.
-                    if (reason == QSystemTrayIcon::Trigger &&
-                        !StatusMenuBuilder::isExportedMenu(m_statusMenu))
+                    // The item does not say it is only a menu, so panels (xfce4-panel, Plasma) ask for
+                    // activation on a left click and open the exported menu on a right click only: the
+                    // left click opens the same menu at the pointer.
+                    if (reason == QSystemTrayIcon::Trigger)
                         m_statusMenu->popup(QCursor::pos());
                 });
         m_statusItem->show();
