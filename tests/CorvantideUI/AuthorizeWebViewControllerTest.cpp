@@ -2,6 +2,7 @@
 
 #include "JiraAccountManager.h"
 #include "KeychainAccess.h"
+#include "PrivateKeyring.h"
 #include "ZRJira/JiraStandInFixture.h"
 
 #include "Platform/ErrorPresenter.h"
@@ -373,6 +374,27 @@ TEST_F(SignInTest, NoUserMeansNothingIsStored) {
     ASSERT_TRUE(TestUtils::waitUntil(
         [&] { return log.contains(QStringLiteral("no error but no resources?")); }, 30000));
     EXPECT_EQ(standIn.requests(QStringLiteral("/myself$")).size(), 1);
+}
+
+TEST_F(SignInTest, AKeychainThatCannotTakeTheAccountIsPresentedAndTheAccountIsKeptForTheRun) {
+    // A keyring of this test alone, locked, and no display for its unlock prompt: the keychain refuses.
+    TestUtils::PrivateKeyring keyring;
+    ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+    ASSERT_TRUE(keyring.lock());
+    open();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return !presented.isEmpty(); }, 30000));
+    TestUtils::spin(300);
+    ASSERT_EQ(presented.size(), 1) << "the refusal is presented once, not passed over as stored";
+    EXPECT_FALSE(presented.first().localizedDescription().isEmpty());
+    // Signed in all the same for this run: the account answers from memory and goes to the keychain
+    // once it takes it.
+    EXPECT_TRUE(JiraAccountManager::hasPendingAccounts());
+    ASSERT_TRUE(JiraAccountManager::jiraAccount(accountID).has_value());
+    EXPECT_FALSE(KeychainAccess::data(accountID).has_value());
+    ASSERT_TRUE(keyring.unlock());
+    EXPECT_TRUE(JiraAccountManager::storePendingAccounts());
+    EXPECT_TRUE(KeychainAccess::data(accountID).has_value());
+    EXPECT_TRUE(KeychainAccess::removeEntry(accountID));
 }
 
 TEST_F(SignInTest, TheJiraClientsCookiesAreForgottenWhenTheWindowOpens) {
