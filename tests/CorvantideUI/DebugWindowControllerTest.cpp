@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,40 @@ TEST_F(DebugWindowTest, TheCascadeReselectsTheStoredProjectAndAsksSprintsOfItsSc
     ASSERT_TRUE(waitForIdle());
     EXPECT_EQ(searchedJQL(), QStringList{"project = \"ABC\" AND assignee = currentuser() AND sprint = 2"});
     EXPECT_EQ(shownIssues(), QStringList{"ABC-1"});
+}
+
+TEST_F(DebugWindowTest, AProjectWhoseIdIsNoNumberAsksSprintsOnlyOfScrumBoardsWithoutAProject) {
+    JiraStandIn::Site& site = standIn.sites().first();
+    for (QJsonValueRef value : site.projects) {
+        QJsonObject project = value.toObject();
+        if (project.value("key").toString() == u"GHI") {
+            project.insert("id", "ghi-x");
+            value = project;
+        }
+    }
+    // The stand-in finds a project's boards by key or number; these answer to the id that is no number.
+    const auto board = [](int id, const QJsonObject& location) {
+        return QJsonObject{{"id", id},
+                           {"name", QStringLiteral("board %1").arg(id)},
+                           {"type", "scrum"},
+                           {"location", location}};
+    };
+    site.boards.append(board(7, QJsonObject{{"projectKey", "ghi-x"}}));
+    site.boards.append(board(8, QJsonObject{{"projectId", 10002}, {"projectKey", "ghi-x"}}));
+    site.sprintsByBoard.insert(7, QJsonArray());
+    site.sprintsByBoard.insert(8, QJsonArray());
+    UserDefaultsKeys::set(QStringLiteral("GHI"), UserDefaultsKeys::Key::selectedProjectID);
+    open();
+    ASSERT_TRUE(
+        TestUtils::waitUntil([this] { return controller->boardsArrayController()->rowCount() == 2; }));
+    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(controller->selectedProject());
+    EXPECT_EQ(controller->selectedProject()->identifier(), QStringLiteral("ghi-x"));
+    // A board that names a project is some other project's, whatever its number: only board 7 is asked.
+    // (The first site's projects are asked for twice as the window opens, so the walk may come twice.)
+    const QStringList asked = sprintRequests();
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_EQ(QSet<QString>(asked.cbegin(), asked.cend()), QSet<QString>{"7"});
 }
 
 TEST_F(DebugWindowTest, TheStatusPopUpFiltersTheLastResultWithoutARequest) {
