@@ -64,7 +64,10 @@ public:
             // GLib tells Qt's awake and aboutToBlock around a whole turn, work included, so the poll
             // function is where sleeping can be told from working.
             m_context = g_main_context_ref_thread_default();
-            g_previousPoll = g_main_context_get_poll_func(m_context);
+            // A poll function of ours still in place (a watchdog that is not gone) is never its own
+            // predecessor.
+            if (GPollFunc current = g_main_context_get_poll_func(m_context); current != watchedPoll)
+                g_previousPoll = current;
             g_watchedThread = pthread_self();
             g_watched.store(&watchdog, std::memory_order_release);
             g_main_context_set_poll_func(m_context, watchedPoll);
