@@ -9,8 +9,7 @@
 
 int main(int argc, char* argv[]) {
     // No shared OpenGL context: it would load the OpenGL driver at start-up (about 50 MB resident on Mesa)
-    // for the whole day. The web views of the plugin library then draw without GPU compositing, which the
-    // sign-in pages do not need.
+    // for the whole day. The web-view plugin makes it when a web view is first shown.
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Platform::Bundle::mainBundle().installTranslations(&app);

@@ -1,7 +1,10 @@
 #include "Platform/ErrorPresenter.h"
 
+#include "Platform/HttpSession.h"
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
+
+#include <QCoreApplication>
 
 namespace Platform {
 
@@ -21,6 +24,14 @@ ErrorPresenter setErrorPresenter(ErrorPresenter presenter) {
 
 void presentError(const Error& error) {
     assertMainThread();
+    // A request cancelled (the application ending, a window closed) is nobody's error, and an alert
+    // while the application ends would keep it from ending.
+    const bool cancelled =
+        error.domain() == HttpSession::URLErrorDomain && error.code() == HttpSession::Cancelled;
+    if (cancelled || QCoreApplication::closingDown()) {
+        SystemLog::log(error.localizedDescription());
+        return;
+    }
     if (const ErrorPresenter presenter = currentPresenter())
         presenter(error);
     else

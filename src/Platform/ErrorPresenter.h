@@ -14,7 +14,8 @@ using ErrorPresenter = std::function<void(const Error& error)>;
 ErrorPresenter setErrorPresenter(ErrorPresenter presenter);
 
 /*! Shows the error and returns once the user has dismissed it; main thread only. Without a presenter the
-    error's description goes to the system log. */
+    error's description goes to the system log, and so does a cancelled request's error or any error
+    while the application object is being torn down. */
 void presentError(const Error& error);
 
 } // namespace Platform

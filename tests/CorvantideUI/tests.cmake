@@ -15,3 +15,7 @@ set(TEST_DEPENDS_TrayTest Corvantide)
 # The preferences window in the running delegate opens the real sign-in window from the Projects pane.
 set(TEST_LABELS_PreferencesApplicationTest webengine)
 set(TEST_DEPENDS_PreferencesApplicationTest CorvantideWebView)
+
+# Signing in from the tray: the real executable opens the real sign-in window on the virtual display.
+set(TEST_LABELS_TraySignInTest webengine)
+set(TEST_DEPENDS_TraySignInTest Corvantide CorvantideWebView)

@@ -1,4 +1,6 @@
 #include "Platform/Error.h"
+#include "Platform/ErrorPresenter.h"
+#include "Platform/HttpSession.h"
 #include "Platform/MainThread.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/SystemLog.h"
@@ -19,6 +21,22 @@ TEST(ErrorTest, CarriesHttpStatusAndBodyAndComparesByKind) {
     EXPECT_EQ(plain.httpStatus(), 0);
     EXPECT_TRUE(plain.isSameKind(Error(QStringLiteral("d"), 0, QStringLiteral("two"))));
     EXPECT_FALSE(plain.isSameKind(Error(QStringLiteral("d"), 1, QStringLiteral("one"))));
+}
+
+TEST(ErrorPresenterTest, ACancelledRequestIsLoggedNotPresented) {
+    QList<Platform::Error> presented;
+    const Platform::ErrorPresenter previous =
+        Platform::setErrorPresenter([&](const Platform::Error& error) { presented.append(error); });
+    Platform::SystemLog::Capture log;
+    Platform::presentError(Platform::HttpSession::cancellationError(QUrl("https://example.com/a")));
+    EXPECT_TRUE(presented.isEmpty()) << "an alert for it could even keep the application from ending";
+    EXPECT_FALSE(log.lines().isEmpty());
+    const Platform::Error refused(Platform::HttpSession::URLErrorDomain,
+                                  Platform::HttpSession::CannotConnectToHost, QStringLiteral("refused"));
+    Platform::presentError(refused);
+    ASSERT_EQ(presented.size(), 1);
+    EXPECT_EQ(presented.first().code(), Platform::HttpSession::CannotConnectToHost);
+    Platform::setErrorPresenter(previous);
 }
 
 TEST(SystemLogTest, CaptureSeesLinesOnlyWhileItLivesAndNests) {
@@ -66,9 +84,11 @@ TEST(NotificationCenterTest, DeliversByNameAndSenderUntilTheContextDies) {
     int anySender = 0;
     int onlySender = 0;
     auto* context = new QObject;
-    center.addObserver(QStringLiteral("issuesUpdatedFinished"), context, [&](const Notification&) { ++anySender; });
+    center.addObserver(QStringLiteral("issuesUpdatedFinished"), context,
+                       [&](const Notification&) { ++anySender; });
     center.addObserver(
-        QStringLiteral("issuesUpdatedFinished"), context, [&](const Notification&) { ++onlySender; }, &sender);
+        QStringLiteral("issuesUpdatedFinished"), context, [&](const Notification&) { ++onlySender; },
+        &sender);
     center.post(QStringLiteral("issuesUpdatedFinished"), &sender);
     center.post(QStringLiteral("issuesUpdatedFinished"), &otherSender);
     center.post(QStringLiteral("somethingElse"), &sender);
@@ -99,7 +119,9 @@ TEST(NotificationCenterTest, PostOnMainArrivesLaterOnTheMainThread) {
         onMain = isMainThread();
         count += n.userInfo.value(QStringLiteral("k")).toInt();
     });
-    QThread* thread = QThread::create([&] { center.postOnMain(QStringLiteral("n"), nullptr, {{QStringLiteral("k"), 1}}); });
+    QThread* thread = QThread::create([&] {
+        center.postOnMain(QStringLiteral("n"), nullptr, {{QStringLiteral("k"), 1}});
+    });
     thread->start();
     thread->wait();
     delete thread;

@@ -1,0 +1,138 @@
+// What the tray tests share: the real executable on a virtual display, a watcher on the test's own
+// session bus that its item registers with, the exported menu read as a panel reads it, the stand-in.
+#pragma once
+
+#include "AppDelegateFixture.h"
+
+#include "StatusNotifierWatcher.h"
+#include "XvfbServer.h"
+
+#include <QBuffer>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace tray {
+
+inline QByteArray pngImage(const QColor& color) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The sizes of the application's windows that the X server shows now, as xwininfo reads them.
+inline QStringList viewableWindows(const QString& display) {
+    const auto xwininfo = [&display](const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display);
+        process.setProcessEnvironment(environment);
+        process.start("xwininfo", arguments);
+        process.waitForFinished(5000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    };
+    QStringList shown;
+    for (const QString& line : xwininfo({"-root", "-tree"}).split(u'\n')) {
+        const QString window = line.trimmed().section(u' ', 0, 0);
+        if (!window.startsWith(u"0x") || !line.contains(u"corvantide", Qt::CaseInsensitive))
+            continue;
+        const QString details = xwininfo({"-id", window});
+        if (!details.contains(u"Map State: IsViewable"))
+            continue;
+        const auto value = [&details](const QString& name) {
+            return details.section(name + u':', 1, 1).section(u'\n', 0, 0).trimmed();
+        };
+        shown.append(value("Width") + u'x' + value("Height"));
+    }
+    return shown;
+}
+
+} // namespace tray
+
+class TrayTest : public AppDelegateTest {
+protected:
+    void SetUp() override {
+        AppDelegateTest::SetUp();
+        ASSERT_TRUE(display.start());
+        ASSERT_TRUE(watcher.start());
+        ASSERT_TRUE(folder.isValid());
+        // The browser is a script that notes the address it was handed.
+        opened = folder.filePath("opened.txt");
+        const QString opener = folder.filePath("bin/xdg-open");
+        ASSERT_TRUE(TestUtils::writeFile(opener, "#!/bin/sh\necho \"$1\" >> \"$CORVANTIDE_TEST_OPENED\"\n"));
+        QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        // Status icons on the stand-in, one address per status category.
+        standIn.addRoute("GET", QStringLiteral("^/icons/([a-z]+)\\.png$"), false,
+                         [](const JiraStandIn::Request&, const QRegularExpressionMatch& match) {
+                             const QColor color = match.captured(1) == u"done" ? Qt::green : Qt::blue;
+                             return JiraStandIn::Reply::text(tray::pngImage(color), "image/png", 200);
+                         });
+        QJsonArray issues;
+        for (const QJsonValue& value : standIn.sites().first().issues) {
+            QJsonObject issue = value.toObject();
+            QJsonObject fields = issue.value("fields").toObject();
+            QJsonObject status = fields.value("status").toObject();
+            const QString category = status.value("statusCategory").toObject().value("key").toString();
+            status.insert("iconUrl", standIn.baseUrl().toString() + "/icons/" + category + ".png");
+            fields.insert("status", status);
+            issue.insert("fields", fields);
+            issues.append(issue);
+        }
+        standIn.sites().first().issues = issues;
+    }
+
+    void TearDown() override {
+        if (app.state() != QProcess::NotRunning) {
+            app.kill();
+            app.waitForFinished(5000);
+        }
+        AppDelegateTest::TearDown();
+    }
+
+    void launch() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("DISPLAY", display.display());
+        environment.remove("XDG_CURRENT_DESKTOP");
+        environment.insert("PATH", folder.filePath("bin") + ":" + environment.value("PATH"));
+        environment.insert("CORVANTIDE_TEST_OPENED", opened);
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
+        ASSERT_TRUE(app.waitForStarted(5000));
+        ASSERT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 30000))
+            << "the application's item never registered";
+        menu = DBusMenuReader::forItem(watcher.items().first());
+        ASSERT_TRUE(menu.has_value());
+    }
+
+    /*! Waits until the exported menu reads as expected (the application rebuilds it as passes return). */
+    bool menuShows(const QStringList& expected) {
+        return TestUtils::waitUntil([&] { return menu->rowTexts() == expected; }, 20000);
+    }
+
+    void terminate() {
+        ::kill(pid_t(app.processId()), SIGTERM);
+        ASSERT_TRUE(app.waitForFinished(10000));
+        EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(app.exitCode(), 0);
+    }
+
+    QList<JiraStandIn::Request> iconRequests() const { return standIn.requests(QStringLiteral("^/icons/")); }
+
+    XvfbServer display;
+    StatusNotifierWatcher watcher;
+    QTemporaryDir folder;
+    QString opened;
+    QProcess app;
+    std::optional<DBusMenuReader> menu;
+};
