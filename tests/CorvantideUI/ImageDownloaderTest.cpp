@@ -5,22 +5,13 @@
 #include "JiraStandIn.h"
 #include "TestUtils.h"
 
-#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray png(int side, const QColor& color) {
-    QImage image(side, side, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using TestUtils::pngImage;
 
 struct Outcome {
     int successes = 0;
@@ -51,19 +42,19 @@ protected:
         ASSERT_TRUE(standIn.listen());
         standIn.addRoute("GET", QStringLiteral("^/img/red\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
-                             return JiraStandIn::Reply::text(png(8, Qt::red), "image/png", 200);
+                             return JiraStandIn::Reply::text(pngImage(8, Qt::red), "image/png", 200);
                          });
         standIn.addRoute("GET", QStringLiteral("^/img/blue\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
-                             return JiraStandIn::Reply::text(png(8, Qt::blue), "image/png", 200);
+                             return JiraStandIn::Reply::text(pngImage(8, Qt::blue), "image/png", 200);
                          });
         standIn.addRoute("GET", QStringLiteral("^/img/huge\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
-                             return JiraStandIn::Reply::text(png(2048, Qt::red), "image/png", 200);
+                             return JiraStandIn::Reply::text(pngImage(2048, Qt::red), "image/png", 200);
                          });
         standIn.addRoute("GET", QStringLiteral("^/img/page\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
-                             return JiraStandIn::Reply::text(png(8, Qt::red), "text/html", 200);
+                             return JiraStandIn::Reply::text(pngImage(8, Qt::red), "text/html", 200);
                          });
         standIn.addRoute("GET", QStringLiteral("^/img/garbage\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {

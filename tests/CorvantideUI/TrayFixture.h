@@ -7,7 +7,6 @@
 #include "StatusNotifierWatcher.h"
 #include "XvfbServer.h"
 
-#include <QBuffer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QImage>
@@ -17,16 +16,6 @@
 #include <csignal>
 
 namespace tray {
-
-inline QByteArray pngImage(const QColor& color) {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // The sizes of the application's windows that the X server shows now, as xwininfo reads them.
 inline QStringList viewableWindows(const QString& display) {
@@ -74,7 +63,8 @@ protected:
         standIn.addRoute("GET", QStringLiteral("^/icons/([a-z]+)\\.png$"), false,
                          [](const JiraStandIn::Request&, const QRegularExpressionMatch& match) {
                              const QColor color = match.captured(1) == u"done" ? Qt::green : Qt::blue;
-                             return JiraStandIn::Reply::text(tray::pngImage(color), "image/png", 200);
+                             return JiraStandIn::Reply::text(TestUtils::pngImage(16, color), "image/png",
+                                                             200);
                          });
         QJsonArray issues;
         for (const QJsonValue& value : standIn.sites().first().issues) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QBuffer>
+#include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QString>
 
 #include <functional>
@@ -39,6 +42,17 @@ inline bool writeFile(const QString& path, const QByteArray& contents) {
 
 inline QString sourcePath(const QString& relative) {
     return QStringLiteral(CORVANTIDE_SOURCE_DIR "/") + relative;
+}
+
+/*! A square PNG image of one colour, as a server would send it. */
+inline QByteArray pngImage(int side, const QColor& color) {
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 } // namespace TestUtils
