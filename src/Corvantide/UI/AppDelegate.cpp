@@ -248,32 +248,25 @@ void AppDelegate::updateResourcesAndIssues() {
     JiraAccountManager::storePendingAccounts();
     const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
     m_passFoundNoAccount = !accounts || accounts->isEmpty();
-    if (m_passFoundNoAccount)
-        return;
-    for (const JiraAccount& account : *accounts) {
-        QPointer<AppDelegate> self(this);
-        JiraResourcesManager::startGetAccessibleResourcesOperation(
-            std::make_shared<JiraAccount>(account), account.accountID(),
-            [self](const std::optional<QList<Platform::Error>>&) {
-                if (self)
-                    self->startIssuePhase(true);
-            });
-    }
+    if (!m_passFoundNoAccount)
+        startResourcePhase(*accounts, true);
 }
 
 void AppDelegate::startLaunchPass() {
     Platform::assertMainThread();
     JiraAccountManager::storePendingAccounts();
-    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
-    if (!accounts)
-        return;
-    for (const JiraAccount& account : *accounts) {
+    if (const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts())
+        startResourcePhase(*accounts, false);
+}
+
+void AppDelegate::startResourcePhase(const QList<JiraAccount>& accounts, bool announce) {
+    for (const JiraAccount& account : accounts) {
         QPointer<AppDelegate> self(this);
         JiraResourcesManager::startGetAccessibleResourcesOperation(
             std::make_shared<JiraAccount>(account), account.accountID(),
-            [self](const std::optional<QList<Platform::Error>>&) {
+            [self, announce](const std::optional<QList<Platform::Error>>&) {
                 if (self)
-                    self->startIssuePhase(false);
+                    self->startIssuePhase(announce);
             });
     }
 }

@@ -128,6 +128,8 @@ public:
     static void setUpdaterHooks(UpdaterHooks hooks);
 
 private:
+    /*! The sites of every account, then the issue phase (announced, or stored only at launch). */
+    void startResourcePhase(const QList<JiraAccount>& accounts, bool announce);
     void startIssuePhase(bool announce);
     void searchFinished();
     void showConnectorError(const Platform::Error& error, const QString& accountID);

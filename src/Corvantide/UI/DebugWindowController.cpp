@@ -43,6 +43,20 @@ std::optional<QList<QJsonObject>> objectsUnder(const QJsonObject& json, const QS
     return objects;
 }
 
+/*! The board or sprint objects of an agile answer's "values"; none for an empty answer or one without
+    that array. */
+template <typename T> std::optional<QList<T>> agileValues(const std::optional<QJsonObject>& response) {
+    if (!response || response->isEmpty())
+        return std::nullopt;
+    const std::optional<QList<QJsonObject>> objects = objectsUnder(*response, QStringLiteral("values"));
+    if (!objects)
+        return std::nullopt;
+    QList<T> values;
+    for (const QJsonObject& json : *objects)
+        values.append(T(json));
+    return values;
+}
+
 /*! Ascending by Unicode scalar values after canonical composition, case-sensitively. */
 bool nameLessThan(const JiraProject& a, const JiraProject& b) {
     const QList<uint> left = a.name().value_or(QString()).normalized(QString::NormalizationForm_C).toUcs4();
@@ -540,17 +554,11 @@ void DebugWindowController::startGetBoardsOperation() {
     ZRJOperationManager::shared().getBoardsForProjectID(
         m_account->accessToken(), cloudID, project->identifier(),
         [weakSelf, cloudID](const std::optional<QJsonObject>& response, const Platform::OptionalError&) {
-            if (!weakSelf || !response || response->isEmpty())
+            const std::optional<QList<JiraBoard>> boards = agileValues<JiraBoard>(response);
+            if (!weakSelf || !boards)
                 return;
-            const std::optional<QList<QJsonObject>> objects =
-                objectsUnder(*response, QStringLiteral("values"));
-            if (!objects)
-                return;
-            QList<JiraBoard> boards;
-            for (const QJsonObject& json : *objects)
-                boards.append(JiraBoard(json));
-            weakSelf->m_boards.insert(cloudID, boards);
-            weakSelf->m_boardsArrayController->setContent(boards);
+            weakSelf->m_boards.insert(cloudID, *boards);
+            weakSelf->m_boardsArrayController->setContent(*boards);
             weakSelf->startGetSprintsOperation();
         });
 }
@@ -575,17 +583,11 @@ void DebugWindowController::startGetSprintsOperation() {
             m_account->accessToken(), cloudID, QString::number(board.id()),
             [weakSelf, cloudID](const std::optional<QJsonObject>& response,
                                 const Platform::OptionalError& error) {
-                if (!weakSelf || !response || response->isEmpty())
+                const std::optional<QList<JiraSprint>> sprints = agileValues<JiraSprint>(response);
+                if (!weakSelf || !sprints)
                     return;
-                const std::optional<QList<QJsonObject>> objects =
-                    objectsUnder(*response, QStringLiteral("values"));
-                if (!objects)
-                    return;
-                QList<JiraSprint> sprints;
-                for (const QJsonObject& json : *objects)
-                    sprints.append(JiraSprint(json));
-                weakSelf->m_sprints.insert(cloudID, sprints);
-                weakSelf->m_sprintsArrayController->setContent(sprints);
+                weakSelf->m_sprints.insert(cloudID, *sprints);
+                weakSelf->m_sprintsArrayController->setContent(*sprints);
                 if (error)
                     qDebug() << "sprints answer came with an error:" << error->localizedDescription();
             });
