@@ -19,6 +19,26 @@
 
 #include <gtest/gtest.h>
 
+/*! The status menu's rows after the account part (texts, "-" for separators), without and with an account. */
+inline QStringList fixedRowsWithoutAccount() {
+    return {"-", "Show Issues…",   "-", "-", "About Corvantide", "Check for Updates…", "-", "Settings…",
+            "-", "Quit Corvantide"};
+}
+inline QStringList fixedRowsWithAccount() {
+    return {"-",
+            "Show Issues…",
+            "-",
+            "-",
+            "Update Issues Now",
+            "-",
+            "About Corvantide",
+            "Check for Updates…",
+            "-",
+            "Settings…",
+            "-",
+            "Quit Corvantide"};
+}
+
 /*! The application delegate in this process against the stand-in, with accounts in a keyring of this
     process alone, the updater's entry points recorded and every "issuesUpdatedFinished" counted. */
 class AppDelegateTest : public ::testing::Test {

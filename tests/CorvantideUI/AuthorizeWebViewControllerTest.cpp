@@ -3,6 +3,7 @@
 #include "JiraAccountManager.h"
 #include "KeychainAccess.h"
 #include "PrivateKeyring.h"
+#include "WebEngineTestUtils.h"
 #include "ZRJira/JiraStandInFixture.h"
 
 #include "Platform/ErrorPresenter.h"
@@ -11,7 +12,6 @@
 
 #include <QJsonArray>
 #include <QPointer>
-#include <QTest>
 #include <QUuid>
 #include <QWebEngineView>
 
@@ -19,21 +19,7 @@
 
 namespace {
 
-/*! Runs a script in the page's own world and waits for its value. */
-QVariant evaluate(QWebEngineView* view, const QString& script) {
-    // The value may come after the wait has given up: it must not land in this returned frame.
-    struct Outcome {
-        QVariant result;
-        bool done = false;
-    };
-    const auto outcome = std::make_shared<Outcome>();
-    view->page()->runJavaScript(script, [outcome](const QVariant& value) {
-        outcome->result = value;
-        outcome->done = true;
-    });
-    EXPECT_TRUE(TestUtils::waitUntil([&] { return outcome->done; }));
-    return outcome->result;
-}
+using TestUtils::evaluate;
 
 class SignInTest : public JiraStandInTest {
 protected:
@@ -91,24 +77,11 @@ protected:
         return centre.size() == 2 ? QPoint(centre[0].toInt(), centre[1].toInt()) : QPoint();
     }
 
-    /*! A real click of the user, through the window system, in the middle of the element. A page takes
-        input only once the engine has shown it, so clicks on the page's heading go first until the page
-        has seen one. */
+    /*! A real click of the user, through the window system, in the middle of the element (clicks on the
+        page's heading first, until the page takes input). */
     void click(const QString& elementID) {
-        QWidget* target = view()->focusProxy();
-        ASSERT_NE(target, nullptr);
-        evaluate(view(),
-                 QStringLiteral("window.__sawClick = false; document.addEventListener('mousedown', "
-                                "function (e) { if (e.isTrusted) window.__sawClick = true; }, true)"));
-        const QPoint heading = centreOf(QStringLiteral("heading"));
-        ASSERT_TRUE(TestUtils::waitUntil(
-            [&] {
-                QTest::mouseClick(target, Qt::LeftButton, {}, heading);
-                TestUtils::spin(50);
-                return evaluate(view(), QStringLiteral("window.__sawClick")).toBool();
-            },
-            30000));
-        QTest::mouseClick(target, Qt::LeftButton, {}, centreOf(elementID));
+        TestUtils::clickWhenThePageTakesInput(view(), centreOf(QStringLiteral("heading")),
+                                              centreOf(elementID));
     }
 
     void redirectAuthorizeTo(const QString& query) {

@@ -1,12 +1,11 @@
 #include "JiraStandIn.h"
-#include "TestUtils.h"
+#include "WebEngineTestUtils.h"
 
 #include "Platform/Bundle.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/WebView.h"
 
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -40,36 +39,10 @@ struct ViewWindow {
     QList<bool> loads;
 };
 
-QVariant evaluate(WebView* view, const QString& script) {
-    auto* engineView = qobject_cast<QWebEngineView*>(view->widget());
-    EXPECT_NE(engineView, nullptr);
-    QVariant result;
-    bool done = false;
-    // A world of the test's own: it works also when the page's scripts are off.
-    engineView->page()->runJavaScript(script, QWebEngineScript::UserWorld, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    EXPECT_TRUE(TestUtils::waitUntil([&] { return done; }));
-    return result;
-}
-
-/*! A real click of the user, through the window system, on the link that linkPage puts at the top left.
-    A page takes input only once the engine has shown it, so clicks beside the link go first until the
-    page has seen one. */
+/*! A real click of the user on the link that linkPage puts at the top left. */
 void clickLink(WebView* view) {
-    QWidget* target = view->widget()->focusProxy();
-    ASSERT_NE(target, nullptr);
-    evaluate(view, QStringLiteral("window.sawClick = false; document.addEventListener('mousedown', "
-                                  "function (e) { if (e.isTrusted) window.sawClick = true; }, true)"));
-    ASSERT_TRUE(TestUtils::waitUntil(
-        [&] {
-            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(300, 300));
-            TestUtils::spin(50);
-            return evaluate(view, QStringLiteral("window.sawClick")).toBool();
-        },
-        30000));
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(20, 20));
+    TestUtils::clickWhenThePageTakesInput(qobject_cast<QWebEngineView*>(view->widget()), QPoint(300, 300),
+                                          QPoint(20, 20), QWebEngineScript::UserWorld);
 }
 
 const QString linkPage = QStringLiteral(

@@ -3,9 +3,8 @@
 #include "ZRUpdater/ZRUpdateAlertController.h"
 #include "Platform/UI/WebView.h"
 #include "Platform/UI/Workspace.h"
-#include "TestUtils.h"
+#include "WebEngineTestUtils.h"
 
-#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -15,32 +14,14 @@
 namespace {
 
 QVariant evaluate(Platform::WebView* view, const QString& script) {
-    auto* engineView = qobject_cast<QWebEngineView*>(view->widget());
-    EXPECT_NE(engineView, nullptr);
-    QVariant result;
-    bool done = false;
-    engineView->page()->runJavaScript(script, QWebEngineScript::UserWorld, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    EXPECT_TRUE(TestUtils::waitUntil([&] { return done; }));
-    return result;
+    return TestUtils::evaluate(qobject_cast<QWebEngineView*>(view->widget()), script,
+                               QWebEngineScript::UserWorld);
 }
 
 /*! A click of the user on the link the notes put at the top left, once the page takes input. */
 void clickLink(Platform::WebView* view) {
-    QWidget* target = view->widget()->focusProxy();
-    ASSERT_NE(target, nullptr);
-    evaluate(view, QStringLiteral("window.sawClick = false; document.addEventListener('mousedown', "
-                                  "function (e) { if (e.isTrusted) window.sawClick = true; }, true)"));
-    ASSERT_TRUE(TestUtils::waitUntil(
-        [&] {
-            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(300, 150));
-            TestUtils::spin(50);
-            return evaluate(view, QStringLiteral("window.sawClick")).toBool();
-        },
-        30000));
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(20, 20));
+    TestUtils::clickWhenThePageTakesInput(qobject_cast<QWebEngineView*>(view->widget()), QPoint(300, 150),
+                                          QPoint(20, 20), QWebEngineScript::UserWorld);
 }
 
 ZRUpdaterRelease releaseWithNotes(const QByteArray& notes) {
