@@ -874,6 +874,13 @@ Add a server, then a project with the + button below.</source>
     </message>
 </context>
 <context>
+    <name>WebViews</name>
+    <message>
+        <source>Qt WebEngine does not run as root with its sandbox on. Start Corvantide as a normal user, or with the environment variable QTWEBENGINE_DISABLE_SANDBOX=1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ZRJGetAuthTokenOperation</name>
     <message>
         <source>Could not download Jira authentication token, missing response data.</source>

@@ -19,3 +19,6 @@ set(TEST_DEPENDS_PreferencesApplicationTest CorvantideWebView)
 # Signing in from the tray: the real executable opens the real sign-in window on the virtual display.
 set(TEST_LABELS_TraySignInTest webengine)
 set(TEST_DEPENDS_TraySignInTest Corvantide CorvantideWebView)
+
+# As root without the sandbox switch the plugin must stay closed: built, so that opening it would show.
+set(TEST_DEPENDS_WebEngineStaysUnloadedTest CorvantideWebView)

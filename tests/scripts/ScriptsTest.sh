@@ -32,5 +32,20 @@ grep -q 'apt-get update' "$work/calls" 2>/dev/null || fail "install-deps did not
 grep -q 'apt-get install .*qt6-base-dev' "$work/calls" 2>/dev/null || fail "install-deps did not install"
 rm -f "$fakes/dpkg-query"
 
+# run-app as root switches Qt WebEngine's sandbox off (it refuses to start otherwise) and says so in one
+# line; as anyone else it leaves it alone. The application here is a stand-in that prints what it got.
+fake="$work/fake-build"
+mkdir -p "$fake/Corvantide.app/bin"
+echo "CORVANTIDE_JIRA_SETTINGS:FILEPATH=/release/settings.plist" >"$fake/CMakeCache.txt"
+printf '#!/bin/sh\necho "sandbox off: ${QTWEBENGINE_DISABLE_SANDBOX:-no}"\n' >"$fake/Corvantide.app/bin/Corvantide"
+chmod +x "$fake/Corvantide.app/bin/Corvantide"
+out=$(env -u QTWEBENGINE_DISABLE_SANDBOX "$src/scripts/run-app" "$fake" 2>&1)
+if [ "$(id -u)" -eq 0 ]; then
+    [ "$(grep -c 'QTWEBENGINE_DISABLE_SANDBOX=1' <<<"$out")" -eq 1 ] || fail "run-app as root did not say so once: $out"
+    grep -qx 'sandbox off: 1' <<<"$out" || fail "run-app as root left the sandbox on: $out"
+else
+    grep -qx 'sandbox off: no' <<<"$out" || fail "run-app switched the sandbox off for a normal user: $out"
+fi
+
 [ "$failures" -eq 0 ] && echo "all script checks passed"
 exit $((failures > 0))
