@@ -47,5 +47,32 @@ else
     grep -qx 'sandbox off: no' <<<"$out" || fail "run-app switched the sandbox off for a normal user: $out"
 fi
 
+# The stand-in that run-app starts keeps its tokens in a file: after a restart it still takes them.
+standin="$build/tools/jira-standin/jira-standin"
+status_with_token() { # port token -> the HTTP status of the site list
+    exec 3<>"/dev/tcp/127.0.0.1/$1" || return
+    printf 'GET /oauth/token/accessible-resources HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer %s\r\nConnection: close\r\n\r\n' "$2" >&3
+    head -1 <&3 | cut -d' ' -f2
+    exec 3>&-
+}
+start_standin() { # port; sets standin_pid and printed (the sample access token it printed)
+    "$standin" "$1" "$work/tokens.json" >"$work/standin.out" 2>&1 &
+    standin_pid=$!
+    for _ in $(seq 100); do
+        grep -q '^sample access token' "$work/standin.out" && break
+        sleep 0.05
+    done
+    printed=$(sed -n 's/^sample access token \([^,]*\),.*/\1/p' "$work/standin.out")
+}
+port=$((20000 + RANDOM % 20000))
+start_standin "$port"
+token=$printed
+[ "$(status_with_token "$port" "$token")" = 200 ] || fail "the stand-in refused its own token"
+kill "$standin_pid"; wait "$standin_pid" 2>/dev/null
+start_standin "$port"
+[ "$(status_with_token "$port" "$token")" = 200 ] || fail "the restarted stand-in forgot the token"
+[ "$(status_with_token "$port" "at-unknown")" = 401 ] || fail "the stand-in took a token it never issued"
+kill "$standin_pid"; wait "$standin_pid" 2>/dev/null
+
 [ "$failures" -eq 0 ] && echo "all script checks passed"
 exit $((failures > 0))

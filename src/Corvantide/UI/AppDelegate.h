@@ -133,6 +133,7 @@ private:
     void startIssuePhase(bool announce);
     void searchFinished();
     void showConnectorError(const Platform::Error& error, const QString& accountID);
+    void askToReAuthorizeOnce(const QString& accountID);
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
 
