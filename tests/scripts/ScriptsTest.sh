@@ -74,5 +74,21 @@ start_standin "$port"
 [ "$(status_with_token "$port" "at-unknown")" = 401 ] || fail "the stand-in took a token it never issued"
 kill "$standin_pid"; wait "$standin_pid" 2>/dev/null
 
+# cmake --install to a prefix (with a blank in it): the bundle in lib/, a valid desktop file that starts
+# the bundle's executable, the icon in hicolor, and the application's own lookups find both.
+prefix="$work/the prefix"
+if cmake --install "$build" --prefix "$prefix" >"$work/install.out" 2>&1; then
+    entry="$prefix/share/applications/com.dunwarbeck.Corvantide.desktop"
+    [ -x "$prefix/lib/Corvantide.app/bin/Corvantide" ] || fail "no bundle in $prefix/lib"
+    desktop-file-validate "$entry" || fail "the installed desktop file is not valid"
+    grep -qxF "Exec=\"$prefix/lib/Corvantide.app/bin/Corvantide\"" "$entry" || fail "Exec: $(grep Exec "$entry")"
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/com.dunwarbeck.Corvantide.svg" ] || fail "no icon"
+    XDG_DATA_DIRS="$prefix/share:/usr/share" CORVANTIDE_INSTALLED_PREFIX="$prefix" "$build/tests/ZRWorkspaceIconTest" \
+        --gtest_filter='*TheInstalledApplicationIsFound*' >"$work/lookup.out" 2>&1 ||
+        fail "the lookups did not find the installed application: $(cat "$work/lookup.out")"
+else
+    fail "cmake --install failed: $(cat "$work/install.out")"
+fi
+
 [ "$failures" -eq 0 ] && echo "all script checks passed"
 exit $((failures > 0))
