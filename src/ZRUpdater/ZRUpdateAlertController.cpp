@@ -8,10 +8,13 @@
 
 #include "ui_ZRUpdateAlertController.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 
 ZRUpdateAlertController::ZRUpdateAlertController(ZRUpdaterRelease release, ZRUpdater* delegate)
     : QWidget(nullptr, Qt::Window)
@@ -29,6 +32,7 @@ ZRUpdateAlertController::ZRUpdateAlertController(ZRUpdaterRelease release, ZRUpd
     connect(m_ui->startUpdateButton, &QPushButton::clicked, this, [this] { endWithSenderTag(0); });
     connect(m_ui->laterButton, &QPushButton::clicked, this, [this] { endWithSenderTag(1); });
     connect(m_ui->skipButton, &QPushButton::clicked, this, [this] { endWithSenderTag(2); });
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
 
     m_releaseWebView = makeWebView(m_ui->releaseNotesFrame, true);
     m_updateConditionsWebView = makeWebView(m_ui->updateConditionsFrame, false);
@@ -104,9 +108,25 @@ void ZRUpdateAlertController::bringToFront() {
 }
 
 void ZRUpdateAlertController::endWithSenderTag(int tag) {
+    if (m_ended)
+        return;
+    m_ended = true;
+    close();
+    finish(tag);
+}
+
+void ZRUpdateAlertController::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (m_ended)
+        return;
+    // A window closed by the user leaves the offer for later, as the later button does.
+    m_ended = true;
+    QTimer::singleShot(0, this, [this] { finish(1); });
+}
+
+void ZRUpdateAlertController::finish(int tag) {
     if (m_releaseWebView)
         m_releaseWebView->stop();
-    close();
     if (m_delegate)
         m_delegate->updateAlertFinishedWithChoice(this, tag);
 }

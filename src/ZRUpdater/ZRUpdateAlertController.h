@@ -30,7 +30,8 @@ public:
 
     void showWindow();
     void bringToFront();
-    /*! Closes the alert and hands the choice to the updater. */
+    /*! Closes the alert and hands the choice to the updater, once. Closing the window otherwise (its close
+        button or Escape) is the choice 1, later. */
     void endWithSenderTag(int tag);
 
     /*! The page shown for a fragment: the bundle's "updaterReleaseNotes.html" with the fragment in place
@@ -39,7 +40,11 @@ public:
     /*! Hands a clicked link to the desktop when its scheme may leave the application. */
     static bool openLinkOutside(const QUrl& url);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void finish(int tag);
     Platform::WebView* makeWebView(QWidget* frame, bool isReleaseNotes);
 
     std::unique_ptr<Ui::ZRUpdateAlertController> m_ui;
@@ -48,4 +53,5 @@ private:
     Platform::WebView* m_releaseWebView = nullptr;
     Platform::WebView* m_updateConditionsWebView = nullptr;
     bool m_webViewFinishedLoading = false;
+    bool m_ended = false;
 };

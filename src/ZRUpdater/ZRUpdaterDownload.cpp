@@ -108,6 +108,8 @@ void ZRUpdater::beginDownload() {
             QCoreApplication::translate("ZRUpdater", "Downloading update..."), 0, QString());
         m_statusPanelController->setButtonTitle(
             QCoreApplication::translate("ZRUpdater", "Cancel"), [this] { cancelDownload(); }, false);
+        // Closing the panel gives up the update at any stage until the installation begins.
+        m_statusPanelController->setCancelHandler([this] { cancelDownload(); });
         m_statusPanelController->showWindow();
     }
     startDownloadTask();
@@ -217,8 +219,10 @@ void ZRUpdater::cancelDownload() {
 
 void ZRUpdater::abandonUpdate() {
     newestRelease.reset();
+    if (m_extractor)
+        m_extractor.release()->deleteLater(); // a late result of an abandoned unpacking is ignored
     if (m_statusPanelController) {
-        m_statusPanelController->close();
+        m_statusPanelController->dismiss();
         m_statusPanelController->deleteLater();
         m_statusPanelController = nullptr;
     }

@@ -2,8 +2,10 @@
 
 #include "ui_ZRUpdaterStatusPanelController.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 ZRUpdaterStatusPanelController::ZRUpdaterStatusPanelController()
     : QWidget(nullptr, Qt::Window)
@@ -11,6 +13,7 @@ ZRUpdaterStatusPanelController::ZRUpdaterStatusPanelController()
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("updaterStatusPanel"));
     connect(m_ui->actionButton, &QPushButton::clicked, this, [this] { pressButton(); });
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     updateBar();
 }
 
@@ -35,6 +38,25 @@ void ZRUpdaterStatusPanelController::setButtonTitle(const QString& title, std::f
 
 void ZRUpdaterStatusPanelController::setButtonEnabled(bool enabled) {
     m_ui->actionButton->setEnabled(enabled);
+}
+
+void ZRUpdaterStatusPanelController::dismiss() {
+    m_dismissed = true;
+    close();
+}
+
+void ZRUpdaterStatusPanelController::closeEvent(QCloseEvent* event) {
+    if (m_dismissed) {
+        event->accept();
+        return;
+    }
+    if (!m_cancelAction) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    const auto cancel = m_cancelAction; // the handler may drop the panel's handlers
+    cancel();
 }
 
 void ZRUpdaterStatusPanelController::setProgressValue(double value) {

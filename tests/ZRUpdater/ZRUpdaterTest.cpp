@@ -13,7 +13,9 @@
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
@@ -283,6 +285,61 @@ TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnEr
     EXPECT_FALSE(updater().updateInProgress);
     TestUtils::spin(100);
     EXPECT_TRUE(responder.shown().empty()) << "a cancelled download is no error";
+}
+
+TEST_F(ZRUpdaterTest, ClosingTheAlertIsLaterAndClosingThePanelCancelsTheDownload) {
+    AlertResponder responder;
+    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+    m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
+                                                  m_server.downloadURL(QStringLiteral("C.zip")));
+    m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    Prefs::setUpdaterSkippedReleaseVersion(QStringLiteral("1.9"));
+    // The window's close button, then Escape: each is "Remind Me Later".
+    for (const bool escape : {false, true}) {
+        updater().checkForUpdates();
+        waitForCheck();
+        QPointer<ZRUpdateAlertController> alert = updater().updateAlertController();
+        ASSERT_NE(alert, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+        if (escape)
+            QTest::keyClick(alert, Qt::Key_Escape);
+        else
+            alert->close();
+        EXPECT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; })) << "escape: " << escape;
+        EXPECT_TRUE(Prefs::updaterSkippedReleaseVersion().isEmpty());
+        EXPECT_TRUE(alert.isNull() || !alert->isVisible());
+    }
+    EXPECT_EQ(feedRequests(), 2) << "each check after a close fetched the feed";
+
+    // Closing the panel during the download (button or Escape) cancels it without an error.
+    for (const bool escape : {false, true}) {
+        updater().checkForUpdates();
+        waitForCheck();
+        ASSERT_NE(updater().updateAlertController(), nullptr);
+        updater().updateAlertController()->endWithSenderTag(0);
+        QPointer<ZRUpdaterStatusPanelController> panel = updater().statusPanelController();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+        if (escape)
+            QTest::keyClick(panel, Qt::Key_Escape);
+        else
+            panel->close();
+        EXPECT_FALSE(updater().updateInProgress) << "escape: " << escape;
+        EXPECT_EQ(updater().statusPanelController(), nullptr);
+    }
+    TestUtils::spin(100);
+    EXPECT_TRUE(responder.shown().empty()) << "a closed alert or panel is no error";
+
+    // A panel whose stage has no way back (the installation) stays open.
+    ZRUpdaterStatusPanelController installing;
+    installing.show();
+    installing.setCancelHandler({});
+    EXPECT_FALSE(installing.close());
+    EXPECT_TRUE(installing.isVisible());
+    bool cancelled = false;
+    installing.setCancelHandler([&cancelled] { cancelled = true; });
+    EXPECT_TRUE(installing.close());
+    EXPECT_TRUE(cancelled);
 }
 
 TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
