@@ -3,8 +3,9 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
-ZRUpdaterReleaseParser::ZRUpdaterReleaseParser(QByteArray releaseData)
-    : m_releaseData(std::move(releaseData)) {}
+ZRUpdaterReleaseParser::ZRUpdaterReleaseParser(QByteArray releaseData, qsizetype maximumReleaseCount)
+    : m_releaseData(std::move(releaseData))
+    , m_maximumReleaseCount(maximumReleaseCount) {}
 
 QDate ZRUpdaterReleaseParser::dateFromString(const QString& string) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
@@ -20,7 +21,7 @@ ZROperatingSystemVersion ZRUpdaterReleaseParser::systemVersionFromString(const Q
 
 void ZRUpdaterReleaseParser::parse() {
     QXmlStreamReader xml(m_releaseData);
-    while (!xml.atEnd()) {
+    while (!xml.atEnd() && !m_tooManyReleases) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             startElement(xml.name().toString());
@@ -53,6 +54,10 @@ void ZRUpdaterReleaseParser::startElement(const QString& name) {
     if (name == QLatin1String("Releases")) {
         m_insideReleases = true;
     } else if (name == QLatin1String("Release")) {
+        if (m_releases.size() >= m_maximumReleaseCount) {
+            m_tooManyReleases = true;
+            return;
+        }
         ZRUpdaterRelease release;
         release.applicationName = m_applicationName;
         m_releases.append(release);

@@ -1,5 +1,6 @@
 #include "JiraStandIn.h"
 #include "Platform/Bundle.h"
+#include "Platform/MainThread.h"
 #include "TestBundle.h"
 #include "TestUtils.h"
 #include "UpdateServer.h"
@@ -27,9 +28,14 @@ struct Recorder : ZRUpdaterReleaseControllerDelegate {
     int finished = 0;
     int failed = 0;
     QString error;
-    void releaseControllerDidFinishLoading(ZRUpdaterReleaseController*) override { ++finished; }
+    bool offMainThread = false;
+    void releaseControllerDidFinishLoading(ZRUpdaterReleaseController*) override {
+        offMainThread |= !Platform::isMainThread();
+        ++finished;
+    }
     void releaseControllerDidFailToLoadWithError(ZRUpdaterReleaseController*,
                                                  const Platform::Error& e) override {
+        offMainThread |= !Platform::isMainThread();
         ++failed;
         error = e.localizedDescription();
     }
@@ -164,6 +170,7 @@ TEST(ZRUpdaterReleaseControllerTest, AGzippedAndAPlainFeedGiveTheSameReleases) {
         TestUtils::spin(50);
         EXPECT_EQ(recorder.finished, 1) << recorder.error.toStdString();
         EXPECT_EQ(recorder.failed, 0);
+        EXPECT_FALSE(recorder.offMainThread);
         results.append(controller.releases());
     }
     ASSERT_EQ(results.at(0).size(), 1);
@@ -196,6 +203,21 @@ TEST(ZRUpdaterReleaseControllerTest, ErrorPagesBombsAndInsecureAddressesFailTheF
     server.gzipLayers = 1;
     server.feed = QByteArray(ZRZLib::MaximumInflatedSize + 1, ' ');
     EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+    // Feeds are bounded far above any real one: in size, unpacked or not, and in the releases listed.
+    const qsizetype limit = ZRUpdaterReleaseController::MaximumFeedSize;
+    server.feed = "<Releases>" + QByteArray(limit, ' ') + release("<Version>1</Version>") + "</Releases>";
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+    server.gzipLayers = 0;
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("The update feed is too large."));
+    server.gzipLayers = 1;
+    server.feed = "<Releases>" + release("<Version>1</Version>").repeated(10001) + "</Releases>";
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("The update feed lists too many releases."));
+    QString error;
+    const auto most = ZRUpdaterReleaseController::releasesFromFeedData(
+        "<Releases>" + release("<Version>1</Version>").repeated(10000) + "</Releases>", &error);
+    ASSERT_TRUE(most.has_value()) << error.toStdString();
+    EXPECT_EQ(most->size(), 10000);
+
     server.feed.clear();
     server.gzipLayers = ZRZLib::MaximumInflatePasses + 1;
     server.feed = UpdateServer::feedWithRelease("1", "1", QUrl());
