@@ -105,6 +105,8 @@ private:
     ZRUpdater();
     ~ZRUpdater() override;
     void startDownloadTask();
+    /*! Stops the running download and removes what it wrote. */
+    void discardDownloadTask();
     void downloadFinished(QNetworkReply* reply);
     void showStage(const QString& title, double maximum, const QString& status = {});
 

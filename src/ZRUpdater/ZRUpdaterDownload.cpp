@@ -137,12 +137,21 @@ void ZRUpdater::startDownloadTask() {
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
         m_network->setCookieJar(nullptr);
-        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* reply = m_network->get(request);
     m_urlTask = reply;
+    ZRUpdaterCheckRedirects(reply, this, [this, reply](const QUrl& target) {
+        if (reply != m_urlTask)
+            return;
+        reply->disconnect(this);
+        reply->deleteLater();
+        discardDownloadTask();
+        downloadErrorOccurred(QStringLiteral("the download was redirected to %1, which is not https")
+                                  .arg(target.toString(QUrl::RemoveUserInfo)));
+    });
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         if (reply != m_urlTask || !m_downloadFile)
             return;
@@ -204,6 +213,11 @@ void ZRUpdater::downloadFinished(QNetworkReply* reply) {
 }
 
 void ZRUpdater::cancelDownload() {
+    discardDownloadTask();
+    abandonUpdate();
+}
+
+void ZRUpdater::discardDownloadTask() {
     if (m_urlTask) {
         QNetworkReply* reply = m_urlTask;
         m_urlTask = nullptr;
@@ -214,7 +228,6 @@ void ZRUpdater::cancelDownload() {
         m_downloadFile->remove();
         m_downloadFile.reset();
     }
-    abandonUpdate();
 }
 
 void ZRUpdater::abandonUpdate() {

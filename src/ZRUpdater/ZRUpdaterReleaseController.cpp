@@ -32,6 +32,23 @@ bool ZRUpdaterIsAllowedURL(const QUrl& url) {
     return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
 }
 
+void ZRUpdaterCheckRedirects(QNetworkReply* reply, QObject* context,
+                             std::function<void(const QUrl&)> refused) {
+    QObject::connect(
+        reply, &QNetworkReply::redirected, context,
+        [reply, refused = std::move(refused)](const QUrl& target) {
+            const QUrl next = reply->url().resolved(target);
+            if (ZRUpdaterIsAllowedURL(next)) {
+                emit reply->redirectAllowed();
+                return;
+            }
+            log(QStringLiteral("Refusing the redirect from %1 to %2: only https, or http to this "
+                               "machine")
+                    .arg(reply->url().toString(QUrl::RemoveUserInfo), next.toString(QUrl::RemoveUserInfo)));
+            refused(next);
+        });
+}
+
 ZRUpdaterReleaseController::ZRUpdaterReleaseController(QObject* parent)
     : QObject(parent) {}
 
@@ -110,7 +127,7 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
         m_network->setCookieJar(nullptr);
-        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -120,6 +137,17 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     QNetworkReply* reply = m_network->get(request);
     m_reply = reply;
     ++m_fetchSerial;
+    ZRUpdaterCheckRedirects(reply, this, [this, reply](const QUrl&) {
+        if (m_reply != reply)
+            return;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        m_releases.clear();
+        report(ZRError::zr_errorWithLocalizedDescription(
+            QCoreApplication::translate("ZRUpdater", "The update feed address is not secure.")));
+    });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply, url](qint64 received, qint64) {
         if (m_reply != reply || received <= MaximumFeedSize)
             return;

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,6 +26,12 @@ public:
 
 /*! True for the addresses the updater fetches from: https, or http to this machine only. */
 bool ZRUpdaterIsAllowedURL(const QUrl& url);
+
+/*! Lets the reply follow a redirect only to an address ZRUpdaterIsAllowedURL accepts; its request must
+    ask for QNetworkRequest::UserVerifiedRedirectPolicy. Any other target is logged and handed to refused
+    (called in context), which ends the reply. */
+void ZRUpdaterCheckRedirects(QNetworkReply* reply, QObject* context,
+                             std::function<void(const QUrl&)> refused);
 
 /*! Fetches the release feed (nothing cached, no cookies), unpacks gzip and reads its releases on a worker
     thread. The delegate hears of the result once per fetch, on the main thread, on a later turn of the

@@ -8,6 +8,7 @@
 #include "ZRUpdater/ZRUpdaterReleaseController.h"
 #include "ZRUpdater/ZRUpdaterReleaseParser.h"
 
+#include <QNetworkProxy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -222,6 +223,44 @@ TEST(ZRUpdaterReleaseControllerTest, ErrorPagesBombsAndInsecureAddressesFailTheF
     server.gzipLayers = ZRZLib::MaximumInflatePasses + 1;
     server.feed = UpdateServer::feedWithRelease("1", "1", QUrl());
     EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+
+    // A redirect from an allowed address to plain http elsewhere is refused at that hop. The stand-in
+    // also plays the proxy, so that a remote name reaches it.
+    standIn.addRoute(
+        "GET", QStringLiteral("^/corvantide/moved$"), false,
+        [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+            JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+            reply.headers.append(
+                {QByteArray("Location"), QByteArray("http://updates.example.com/corvantide/appcast.xml")});
+            return reply;
+        });
+    server.gzipLayers = 1;
+    server.feed = UpdateServer::feedWithRelease("2", "2", QUrl());
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", standIn.port()));
+    QUrl moved = standIn.baseUrl();
+    moved.setPath(QStringLiteral("/corvantide/moved"));
+    const qsizetype feedsBefore = standIn.requests(QStringLiteral("^/corvantide/appcast")).size();
+    EXPECT_EQ(fetch(moved), QStringLiteral("The update feed address is not secure."));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/corvantide/appcast")).size(), feedsBefore);
+    // A redirect that stays on an allowed address is followed.
+    standIn.addRoute(
+        "GET", QStringLiteral("^/corvantide/here$"), false,
+        [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+            JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+            reply.headers.append({QByteArray("Location"), QByteArray("/corvantide/appcast.xml")});
+            return reply;
+        });
+    {
+        ZRUpdaterReleaseController controller;
+        Recorder recorder;
+        controller.delegate = &recorder;
+        QUrl here = standIn.baseUrl();
+        here.setPath(QStringLiteral("/corvantide/here"));
+        controller.fetchReleasesFromURL(here, false);
+        ASSERT_TRUE(TestUtils::waitUntil([&] { return recorder.finished + recorder.failed > 0; }));
+        EXPECT_EQ(recorder.finished, 1) << recorder.error.toStdString();
+    }
 
     const int before = standIn.requests().size();
     EXPECT_EQ(fetch(QUrl(QStringLiteral("http://example.com/appcast.xml"))),

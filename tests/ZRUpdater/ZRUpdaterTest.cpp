@@ -13,7 +13,9 @@
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include <QNetworkProxy>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -344,8 +346,24 @@ TEST_F(ZRUpdaterTest, ClosingTheAlertIsLaterAndClosingThePanelCancelsTheDownload
 
 TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
     AlertResponder responder;
+    // An allowed address that redirects to plain http elsewhere; the stand-in plays the proxy, so that
+    // the remote name would reach it.
+    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+    m_standIn.addRoute("GET", QStringLiteral("^/corvantide/moved$"), false,
+                       [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+                           JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+                           reply.headers.append(
+                               {QByteArray("Location"),
+                                QByteArray("http://downloads.example.com/corvantide/downloads/C.zip")});
+                           return reply;
+                       });
+    QUrl moved = m_standIn.baseUrl();
+    moved.setPath(QStringLiteral("/corvantide/moved"));
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_standIn.port()));
+    const auto noProxy = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
     for (const QUrl& link : {m_server.downloadURL(QStringLiteral("Missing.zip")),
-                             QUrl(QStringLiteral("http://downloads.example.com/C.zip"))}) {
+                             QUrl(QStringLiteral("http://downloads.example.com/C.zip")), moved}) {
         m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"), link);
         updater().checkForUpdates();
         waitForCheck();
@@ -354,12 +372,12 @@ TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
         ASSERT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; }));
         EXPECT_EQ(updater().statusPanelController(), nullptr);
     }
-    ASSERT_EQ(responder.shown().size(), 2u);
+    ASSERT_EQ(responder.shown().size(), 3u);
     for (const auto& shown : responder.shown())
         EXPECT_EQ(shown.informativeText,
                   QStringLiteral("An error occurred while downloading the update. Please try again later."));
     EXPECT_EQ(m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).size(), 1)
-        << "the insecure one is not asked";
+        << "the insecure ones are not asked";
 }
 
 TEST(ZRUpdaterMACAddressTest, TheAddressIsSentOnlyHashedAndOnlyWhenThereIsOne) {
