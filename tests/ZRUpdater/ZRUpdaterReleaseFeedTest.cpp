@@ -124,6 +124,21 @@ TEST(ZRUpdaterReleaseParserTest, BundleVersionsCompareByTheirLeadingDigits) {
     EXPECT_EQ(c.compareByBundleVersion(a), std::strong_ordering::greater) << "other is newer";
     EXPECT_EQ(ZRUpdaterIntegerValue(QStringLiteral("abc")), 0);
     EXPECT_EQ(ZRUpdaterIntegerValue(QStringLiteral("99999999999999999999999")), LLONG_MAX);
+    // Bundle versions and system versions read numbers by one rule: ASCII digits only, saturating, every
+    // digit kept up to the largest integer.
+    for (const auto& [text, value] :
+         std::initializer_list<std::pair<const char*, long long>>{{"9223372036854775807", LLONG_MAX},
+                                                                  {"9223372036854775806", LLONG_MAX - 1},
+                                                                  {"9223372036854775800", LLONG_MAX - 7},
+                                                                  {"9223372036854775808", LLONG_MAX},
+                                                                  {"-99999999999999999999", LLONG_MIN},
+                                                                  {"\xd9\xa1\xd9\xa2", 0},
+                                                                  {"12\xd9\xa1", 12},
+                                                                  {" +42x", 42}}) {
+        const QString string = QString::fromUtf8(text);
+        EXPECT_EQ(ZRUpdaterIntegerValue(string), value) << text;
+        EXPECT_EQ(ZRMacOSXVersion::systemVersionFromString(string).majorVersion, value) << text;
+    }
     ZRUpdaterRelease running, needs;
     running.minSystemVersion = {12, 0, 0};
     needs.minSystemVersion = {12, 1, 0};
