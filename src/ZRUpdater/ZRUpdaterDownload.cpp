@@ -55,7 +55,7 @@ QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
     QString name = suggested;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     name = name.section(QLatin1Char('/'), -1);
-    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
+    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]")));
     name = name.trimmed();
     if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         name.chop(4);

@@ -50,6 +50,7 @@ void ZRUpdaterReleaseParser::parse() {
 
 void ZRUpdaterReleaseParser::startElement(const QString& name) {
     m_currentElement = name;
+    m_cdataContinues = false;
     m_currentCharacters.clear();
     if (name == QLatin1String("Releases")) {
         m_insideReleases = true;
@@ -65,6 +66,7 @@ void ZRUpdaterReleaseParser::startElement(const QString& name) {
 }
 
 void ZRUpdaterReleaseParser::endElement(const QString& name) {
+    m_cdataContinues = false;
     const QString text = m_currentCharacters;
     m_currentCharacters.clear();
     if (name == QLatin1String("AppName")) {
@@ -94,11 +96,21 @@ void ZRUpdaterReleaseParser::endElement(const QString& name) {
         release.minSystemVersion = systemVersionFromString(text);
 }
 
+// A feed writes "]]>" inside notes by ending the section and starting another: the sections of one element
+// are joined; another element of the same name starts afresh.
 void ZRUpdaterReleaseParser::foundCDATA(const QString& text) {
     if (m_releases.isEmpty())
         return;
+    const bool continues = m_cdataContinues;
+    m_cdataContinues = true;
+    QByteArray* target = nullptr;
     if (m_currentElement == QLatin1String("Changes"))
-        m_releases.last().releaseNotes = text.toUtf8();
+        target = &m_releases.last().releaseNotes;
     else if (m_currentElement == QLatin1String("UpdateConditions"))
-        m_releases.last().updateConditions = text.toUtf8();
+        target = &m_releases.last().updateConditions;
+    else
+        return;
+    if (!continues)
+        target->clear();
+    target->append(text.toUtf8());
 }

@@ -43,5 +43,7 @@ private:
     QString m_currentElement;
     QString m_currentCharacters;
     bool m_insideReleases = false;
+    /*! A CDATA section seen since the last tag: the next one is joined to it. */
+    bool m_cdataContinues = false;
     QString m_errorString;
 };

@@ -113,6 +113,17 @@ TEST(ZRUpdaterReleaseParserTest, WhereElementsStandDecidesWhetherTheyCount) {
     ASSERT_GE(broken.parsedReleases().size(), 1);
     EXPECT_EQ(broken.parsedReleases().at(0).versionString, QStringLiteral("1"));
     EXPECT_TRUE(parse("<html><body>Not Found</body></html>").isEmpty());
+    // Notes holding "]]>" come as consecutive CDATA sections: all of them, in order; a second "Changes"
+    // element replaces the first.
+    const auto split = parse("<Releases>" +
+                             release("<Changes><![CDATA[<p>a]]]]><![CDATA[>b</p>]]></Changes>"
+                                     "<UpdateConditions><![CDATA[x]]>\n<![CDATA[y]]></UpdateConditions>") +
+                             release("<Changes><![CDATA[old]]></Changes><Changes><![CDATA[new]]></Changes>") +
+                             "</Releases>");
+    ASSERT_EQ(split.size(), 2);
+    EXPECT_EQ(split.at(0).releaseNotes, QByteArray("<p>a]]>b</p>"));
+    EXPECT_EQ(split.at(0).updateConditions, QByteArray("xy"));
+    EXPECT_EQ(split.at(1).releaseNotes, QByteArray("new"));
 }
 
 TEST(ZRUpdaterReleaseParserTest, BundleVersionsCompareByTheirLeadingDigits) {

@@ -262,6 +262,9 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral(".hidden.zip")), QStringLiteral("hidden.zip"));
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("new\nline.zip")),
               QStringLiteral("newline.zip"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("c\u009b2J\u0085\u0080s.zip")),
+              QStringLiteral("c2Js.zip"))
+        << "C1 controls go like C0 ones";
 }
 
 TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
