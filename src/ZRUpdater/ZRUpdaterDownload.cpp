@@ -16,6 +16,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 #include <QUuid>
 
 #include <sys/stat.h>
@@ -49,6 +50,20 @@ QString suggestedFileName(QNetworkReply* reply) {
     return reply->url().fileName();
 }
 
+// The longest start of the text, ending between characters, whose UTF-8 form has at most maxBytes bytes.
+QString utf8Prefix(const QString& text, qsizetype maxBytes) {
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    qsizetype bytes = 0;
+    while (characters.toNextBoundary() != -1) {
+        bytes += QStringView(text).sliced(end, characters.position() - end).toUtf8().size();
+        if (bytes > maxBytes)
+            break;
+        end = characters.position();
+    }
+    return text.left(end);
+}
+
 } // namespace
 
 QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
@@ -61,7 +76,15 @@ QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
         name.chop(4);
     while (name.startsWith(QLatin1Char('.')))
         name.remove(0, 1);
-    if (name.isEmpty() || name.size() > 200)
+    // A file name holds 255 bytes: a longer one is cut between characters, keeping a short extension.
+    constexpr qsizetype NameMax = 255;
+    if (name.toUtf8().size() > NameMax) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QString extension =
+            dot > 0 && dot < name.size() - 1 && name.size() - dot - 1 <= 16 ? name.mid(dot) : QString();
+        name = utf8Prefix(name.chopped(extension.size()), NameMax - extension.toUtf8().size()) + extension;
+    }
+    if (name.isEmpty())
         return {};
     return name;
 }

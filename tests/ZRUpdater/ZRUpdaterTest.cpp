@@ -265,6 +265,22 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("c\u009b2J\u0085\u0080s.zip")),
               QStringLiteral("c2Js.zip"))
         << "C1 controls go like C0 ones";
+    // A long name is cut at a character within the 255 bytes a file name holds, keeping its extension,
+    // and the file system takes it.
+    QTemporaryDir dir;
+    for (const QString& stem : {QString(300, QChar(0xe9)), QString::fromUtf8("\U0001F600").repeated(100),
+                                QString(254, QLatin1Char('a'))}) {
+        const QString name = ZRUpdater::safeDownloadFileName(stem + QStringLiteral(".zip.txt"));
+        EXPECT_LE(name.toUtf8().size(), 255);
+        EXPECT_GT(name.toUtf8().size(), 250);
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".zip"))) << name.toStdString();
+        EXPECT_TRUE(stem.startsWith(name.chopped(4))) << "cut between characters";
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
+    }
+    const QString noExtension = ZRUpdater::safeDownloadFileName(
+        QString(300, QChar(0xe9)) + QStringLiteral(".") + QString(40, QLatin1Char('x')));
+    EXPECT_EQ(noExtension, QString(127, QChar(0xe9))) << "an extension beyond 16 characters is no extension";
 }
 
 TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
