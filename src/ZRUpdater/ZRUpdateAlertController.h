@@ -13,6 +13,7 @@ namespace Platform {
 class WebView;
 }
 class ZRUpdater;
+class ZRProgressIndicator;
 
 /*! Offers one release: its title, its release notes and update conditions (untrusted HTML from the feed,
     shown without scripts, nothing but the first load in each view; a clicked link opens outside only for
@@ -27,6 +28,8 @@ public:
     QString startUpdateButtonTitle() const;
     bool webViewFinishedLoading() const { return m_webViewFinishedLoading; }
     Platform::WebView* releaseWebView() const { return m_releaseWebView; }
+    /*! Turns over the release notes until their page has loaded (for ever when there are none). */
+    ZRProgressIndicator* releaseNotesSpinner() const { return m_releaseNotesSpinner; }
 
     void showWindow();
     void bringToFront();
@@ -42,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void finish(int tag);
@@ -52,6 +56,7 @@ private:
     ZRUpdater* m_delegate;
     Platform::WebView* m_releaseWebView = nullptr;
     Platform::WebView* m_updateConditionsWebView = nullptr;
+    ZRProgressIndicator* m_releaseNotesSpinner = nullptr;
     bool m_webViewFinishedLoading = false;
     bool m_ended = false;
 };

@@ -1,5 +1,7 @@
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include "ZRKit/UI/ZRWindowFrameAutosave.h"
+
 #include "ui_ZRUpdaterStatusPanelController.h"
 
 #include <QCloseEvent>
@@ -15,6 +17,9 @@ ZRUpdaterStatusPanelController::ZRUpdaterStatusPanelController()
     connect(m_ui->actionButton, &QPushButton::clicked, this, [this] { pressButton(); });
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     updateBar();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ZRSetFrameAutosaveName(this, QStringLiteral("updaterStatusPanel"));
 }
 
 ZRUpdaterStatusPanelController::~ZRUpdaterStatusPanelController() = default;
@@ -84,8 +89,6 @@ void ZRUpdaterStatusPanelController::updateBar() {
 }
 
 void ZRUpdaterStatusPanelController::showWindow() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
 }

@@ -13,9 +13,11 @@
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include <QGuiApplication>
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -397,6 +399,40 @@ TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
                   QStringLiteral("An error occurred while downloading the update. Please try again later."));
     EXPECT_EQ(m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).size(), 1)
         << "the insecure ones are not asked";
+}
+
+TEST_F(ZRUpdaterTest, TheAlertAndThePanelKeepTheirFramesAcrossRuns) {
+    ZRUpdaterRelease release;
+    release.versionString = QStringLiteral("2.0");
+    const std::vector<std::pair<QString, std::function<QWidget*()>>> windows = {
+        {QStringLiteral("Window Frame updaterStatusPanel"),
+         [] { return new ZRUpdaterStatusPanelController(); }},
+        {QStringLiteral("Window Frame updaterAlertPanel"),
+         [&release] { return new ZRUpdateAlertController(release, nullptr); }}};
+    for (const auto& [key, make] : windows) {
+        Platform::UserDefaults::standard().removeObject(key);
+        std::unique_ptr<QWidget> first(make());
+        first->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(first.get()));
+        first->setGeometry(60, 70, 600, 430);
+        TestUtils::spin(50);
+        const QRect frame = first->geometry();
+        first->hide();
+        first.reset();
+        EXPECT_EQ(Platform::UserDefaults::standard().string(key), QStringLiteral("%1 %2 %3 %4")
+                                                                      .arg(frame.x())
+                                                                      .arg(frame.y())
+                                                                      .arg(frame.width())
+                                                                      .arg(frame.height()));
+        std::unique_ptr<QWidget> second(make());
+        EXPECT_EQ(second->geometry(), frame) << key.toStdString();
+        second.reset();
+        // A frame on no screen any more is not used.
+        Platform::UserDefaults::standard().setValue(key, QStringLiteral("90000 90000 600 430"));
+        std::unique_ptr<QWidget> third(make());
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(third->geometry()));
+        Platform::UserDefaults::standard().removeObject(key);
+    }
 }
 
 TEST(ZRUpdaterMACAddressTest, TheAddressIsSentOnlyHashedAndOnlyWhenThereIsOne) {
