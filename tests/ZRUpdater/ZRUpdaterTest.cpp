@@ -283,6 +283,10 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     const QString noExtension = ZRUpdater::safeDownloadFileName(
         QString(300, QChar(0xe9)) + QStringLiteral(".") + QString(40, QLatin1Char('x')));
     EXPECT_EQ(noExtension, QString(127, QChar(0xe9))) << "an extension beyond 16 characters is no extension";
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("a") + QString(200, QChar(0x301)) +
+                                              QStringLiteral(".zip")),
+              QString())
+        << "one character longer than a file name leaves nothing, not a hidden \".zip\"";
 }
 
 TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
