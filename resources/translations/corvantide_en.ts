@@ -978,6 +978,14 @@ Add a server, then a project with the + button below.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>The update feed is too large.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed lists too many releases.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>The update feed address is not secure.</source>
         <translation type="unfinished"></translation>
     </message>
