@@ -845,7 +845,7 @@ Add a server, then a project with the + button below.</source>
 <context>
     <name>TrayUnavailableWindow</name>
     <message>
-        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead.</source>
+        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead. Closing this window quits %1.</source>
         <comment>window shown without a tray</comment>
         <translation type="unfinished"></translation>
     </message>

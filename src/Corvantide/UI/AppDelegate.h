@@ -84,6 +84,14 @@ public:
     // Menu commands (the sender may be null).
     void showIssuesWindow(QObject* sender = nullptr);
     void updateAllIssues(QObject* sender = nullptr);
+    /*! A tray host came: the status item is made (a made item registers again by itself) and the window
+        that stands in for the tray hides. */
+    void trayHostAppeared();
+    /*! The tray host went: the window that stands in for the tray shows. */
+    void trayHostVanished();
+    /*! Brings the application before the user, as a second start asks: the status menu at the pointer,
+        or the window that stands in for the tray. */
+    void showStatusMenuOrWindow();
     void showAboutPanel(QObject* sender = nullptr);
     void checkForUpdatesAction(QObject* sender = nullptr);
     void showPreferences(QObject* sender = nullptr);
@@ -136,6 +144,8 @@ private:
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
 
+    void makeStatusItem();
+    void showTrayUnavailableWindow();
     QPointer<AuthorizeWebViewController> m_authorizeWebViewController;
     QSystemTrayIcon* m_statusItem = nullptr;
     QMenu* m_statusMenu = nullptr;
@@ -148,3 +158,4 @@ private:
     bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
     bool m_menuRebuildScheduled = false;
 };
+    bool m_statusItemUsesStatusNotifier = false; // the item was made for a StatusNotifier host
