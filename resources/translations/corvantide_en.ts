@@ -23,6 +23,11 @@
 <context>
     <name>AppDelegate</name>
     <message>
+        <source>The Jira accounts cannot be read: %1</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Show Issues…</source>
         <comment>open issues window</comment>
         <translation type="unfinished"></translation>

@@ -355,7 +355,8 @@ void AppDelegate::setNeedsMenuRebuild() {
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
     Platform::assertMainThread();
-    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    std::optional<QString> accountsError;
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts(&accountsError);
     const bool hasAccounts = accounts && !accounts->isEmpty();
 
     menu->clear();
@@ -369,10 +370,15 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
         if (self)
             self->showAuthorizationWindowAction();
     };
-    StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
-                                         hasAccounts && m_initialGetIssuesOperationReturned
-                                             ? IssueFilterManager::shared().allIssueFilters()
-                                             : IssueFilterManager::IssueFilterList());
+    // Accounts that cannot be read are not "no account": the sign-in is offered only where there is none.
+    if (!hasAccounts && accountsError)
+        menu->addAction(tr("The Jira accounts cannot be read: %1", "menu item").arg(*accountsError))
+            ->setEnabled(false);
+    else
+        StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
+                                             hasAccounts && m_initialGetIssuesOperationReturned
+                                                 ? IssueFilterManager::shared().allIssueFilters()
+                                                 : IssueFilterManager::IssueFilterList());
 
     const auto add = [this, menu](const QString& title, void (AppDelegate::*action)(QObject*)) {
         QAction* item = menu->addAction(title);
