@@ -47,13 +47,14 @@ TEST_F(AppDelegateTest, LaunchWithoutAccountsMakesTheMenuAndTimerButNoRequest) {
 TEST_F(AppDelegateTest, AKeychainThatCannotBeReadIsSaidSoInPlaceOfTheSignIn) {
     AppDelegate& app = makeDelegate();
     app.applicationDidFinishLaunching();
-    for (const int status : {int(Platform::Keychain::NotAvailable), int(Platform::Keychain::InteractionNotAllowed)}) {
+    for (const int status :
+         {int(Platform::Keychain::NotAvailable), int(Platform::Keychain::InteractionNotAllowed)}) {
         Platform::Keychain::setInjectedReadStatusForTesting(status);
         app.menuWillOpen(app.statusMenu());
         Platform::Keychain::setInjectedReadStatusForTesting(std::nullopt);
-        EXPECT_EQ(rows(app.statusMenu()),
-                  QStringList{"The Jira accounts cannot be read: " + KeychainAccess::messageForStatus(status)} +
-                      fixedRowsWithoutAccount());
+        EXPECT_EQ(rows(app.statusMenu()), QStringList{"The Jira accounts cannot be read: " +
+                                                      KeychainAccess::messageForStatus(status)} +
+                                              fixedRowsWithoutAccount());
         EXPECT_FALSE(app.statusMenu()->actions().constFirst()->isEnabled());
     }
 }

@@ -223,8 +223,7 @@ void AppDelegate::buildStatusMenuItem() {
 void AppDelegate::makeStatusItem() {
     m_statusItemUsesStatusNotifier = AppLifecycle::isStatusNotifierHostRegistered();
     const Platform::Bundle bundle = Platform::Bundle::mainBundle();
-    const QString iconPath =
-        bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
+    const QString iconPath = bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
     m_statusItem = new QSystemTrayIcon(this);
     if (!iconPath.isNull())
         m_statusItem->setIcon(QIcon(iconPath));
