@@ -23,6 +23,11 @@
 <context>
     <name>AppDelegate</name>
     <message>
+        <source>The Jira accounts cannot be read: %1</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Show Issues…</source>
         <comment>open issues window</comment>
         <translation type="unfinished"></translation>
@@ -845,7 +850,7 @@ Add a server, then a project with the + button below.</source>
 <context>
     <name>TrayUnavailableWindow</name>
     <message>
-        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead.</source>
+        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead. Closing this window quits %1.</source>
         <comment>window shown without a tray</comment>
         <translation type="unfinished"></translation>
     </message>

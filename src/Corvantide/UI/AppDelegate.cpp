@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "ZRUpdater/ZRUpdater.h"
 
+#include "AppLifecycle.h"
 #include "AuthorizeWebViewController.h"
 #include "ZRUpdater/ZRUpdater.h"
 
@@ -209,31 +210,69 @@ void AppDelegate::buildStatusMenuItem() {
             QTimer::singleShot(0, this, [this] { updateResourcesAndIssues(); });
         });
 
-    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        const QString iconPath =
-            bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
-        m_statusItem = new QSystemTrayIcon(this);
-        if (!iconPath.isNull())
-            m_statusItem->setIcon(QIcon(iconPath));
-        m_statusItem->setToolTip(ZRBundle::bundleName(bundle));
-        m_statusItem->setContextMenu(m_statusMenu);
-        connect(m_statusItem, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    // The item does not say it is only a menu, so panels (xfce4-panel, Plasma) ask for
-                    // activation on a left click and open the exported menu on a right click only: the
-                    // left click opens the same menu at the pointer.
-                    if (reason == QSystemTrayIcon::Trigger)
-                        m_statusMenu->popup(QCursor::pos());
-                });
-        m_statusItem->show();
-    } else {
-        Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
-        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
-        m_trayUnavailableWindow->show();
-    }
+    // Qt decides once whether the session has a tray host, at its first look: it is not asked before one
+    // is there, so that a panel that starts later still gets the item.
+    if (AppLifecycle::isTrayAvailable())
+        makeStatusItem();
+    else
+        showTrayUnavailableWindow();
     // Panels that read the exported menu do not always ask before showing it, so it is never left empty.
     menuWillOpen(m_statusMenu);
+}
+
+void AppDelegate::makeStatusItem() {
+    m_statusItemUsesStatusNotifier = AppLifecycle::isStatusNotifierHostRegistered();
+    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
+    const QString iconPath = bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
+    m_statusItem = new QSystemTrayIcon(this);
+    if (!iconPath.isNull())
+        m_statusItem->setIcon(QIcon(iconPath));
+    m_statusItem->setToolTip(ZRBundle::bundleName(bundle));
+    m_statusItem->setContextMenu(m_statusMenu);
+    connect(m_statusItem, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // The item does not say it is only a menu, so panels (xfce4-panel, Plasma) ask for
+                // activation on a left click and open the exported menu on a right click only: the
+                // left click opens the same menu at the pointer.
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_statusMenu->popup(QCursor::pos());
+            });
+    m_statusItem->show();
+}
+
+void AppDelegate::showTrayUnavailableWindow() {
+    if (!m_trayUnavailableWindow) {
+        Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
+        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
+    }
+    m_trayUnavailableWindow->show();
+}
+
+void AppDelegate::trayHostAppeared() {
+    Platform::assertMainThread();
+    if (!m_statusMenu)
+        return;
+    // Once made, the item registers again by itself with every new host.
+    if (!m_statusItem)
+        makeStatusItem();
+    if (m_trayUnavailableWindow)
+        m_trayUnavailableWindow->hide();
+}
+
+void AppDelegate::trayHostVanished() {
+    Platform::assertMainThread();
+    if (m_statusMenu && (!m_statusItem || m_statusItemUsesStatusNotifier))
+        showTrayUnavailableWindow();
+}
+
+void AppDelegate::showStatusMenuOrWindow() {
+    Platform::assertMainThread();
+    if (m_trayUnavailableWindow && m_trayUnavailableWindow->isVisible()) {
+        m_trayUnavailableWindow->raise();
+        m_trayUnavailableWindow->activateWindow();
+    } else if (m_statusItem && m_statusMenu) {
+        m_statusMenu->popup(QCursor::pos());
+    }
 }
 
 QWidget* AppDelegate::trayUnavailableWindow() const {
@@ -315,7 +354,8 @@ void AppDelegate::setNeedsMenuRebuild() {
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
     Platform::assertMainThread();
-    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    std::optional<QString> accountsError;
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts(&accountsError);
     const bool hasAccounts = accounts && !accounts->isEmpty();
 
     menu->clear();
@@ -329,10 +369,15 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
         if (self)
             self->showAuthorizationWindowAction();
     };
-    StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
-                                         hasAccounts && m_initialGetIssuesOperationReturned
-                                             ? IssueFilterManager::shared().allIssueFilters()
-                                             : IssueFilterManager::IssueFilterList());
+    // Accounts that cannot be read are not "no account": the sign-in is offered only where there is none.
+    if (!hasAccounts && accountsError)
+        menu->addAction(tr("The Jira accounts cannot be read: %1", "menu item").arg(*accountsError))
+            ->setEnabled(false);
+    else
+        StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
+                                             hasAccounts && m_initialGetIssuesOperationReturned
+                                                 ? IssueFilterManager::shared().allIssueFilters()
+                                                 : IssueFilterManager::IssueFilterList());
 
     const auto add = [this, menu](const QString& title, void (AppDelegate::*action)(QObject*)) {
         QAction* item = menu->addAction(title);

@@ -2,7 +2,7 @@
 
 #include "ui_DebugWindowController.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "JiraAccountManager.h"
 #include "Preferences/FilterSettingsUIController.h"
 #include "UserDefaultsKeys.h"
@@ -272,7 +272,7 @@ void DebugWindowController::downloadResourcesAction(QObject*) {
 }
 
 void DebugWindowController::showAuthorizationWindowAction(QObject*) {
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->showAuthorizationWindow(m_window, std::nullopt);
 }
 

@@ -2,7 +2,7 @@
 
 #include "ui_IssueListWindowController.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
@@ -131,7 +131,7 @@ void IssueListWindowController::windowDidLoad() {
         QComboBox* popup = m_ui->projectsPopupButton;
         if (index == popup->count() - 1) {
             // The last item opens the preferences; the list is then worked out as for all projects.
-            if (AppDelegate* delegate = AppDelegate::shared())
+            if (ApplicationCommands* delegate = ApplicationCommands::shared())
                 delegate->showPreferences(popup);
             return;
         }
@@ -237,7 +237,7 @@ void IssueListWindowController::updateIssues(QObject*) {
         downloadIssuesWithCustomFilter();
         return;
     }
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->updateResourcesAndIssues();
 }
 

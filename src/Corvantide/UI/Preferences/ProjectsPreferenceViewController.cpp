@@ -7,7 +7,7 @@
 #include "Preferences/IssueFilterArrayController.h"
 #include "Preferences/ProjectsTableView.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
@@ -466,7 +466,7 @@ void ProjectsPreferenceViewController::removeProjectFilterAction(QObject*) {
 }
 
 void ProjectsPreferenceViewController::showAuthorizationWindow(const std::optional<JiraAccount>& account) {
-    AppDelegate* delegate = AppDelegate::shared();
+    ApplicationCommands* delegate = ApplicationCommands::shared();
     if (!delegate)
         return;
     QWidget* shownIn = window();
