@@ -1,7 +1,9 @@
 #include "JiraIssueManager.h"
 #include "JiraDownloadFixture.h"
 #include "JiraResourcesManager.h"
+#include "Platform/SystemLog.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -164,6 +166,33 @@ TEST_F(JiraIssueManagerTest, SearchesWithTheFiltersConditionsAndReadsThemAgainOn
               QStringLiteral("project = \"ABC\" AND assignee = currentuser() AND sprint in openSprints()"));
     ASSERT_TRUE(outcome.issues.has_value());
     EXPECT_TRUE(outcome.issues->isEmpty()) << "ABC-1, the only match, is in progress";
+}
+
+TEST_F(JiraIssueManagerTest, OnlyTheNewestSearchOfAFilterSetsItsIssues) {
+    // The search started with the old conditions answers last; what it found applies to nothing.
+    JiraStandIn::Reply late = JiraStandIn::Reply::json(QJsonObject{
+        {QStringLiteral("issues"),
+         QJsonArray{issueJson(QStringLiteral("ABC-99"), QStringLiteral("new"), QStringLiteral("To Do"))}}});
+    late.delayMs = 500;
+    standIn.setOverride(QStringLiteral("/rest/api/3/search"), late, 1);
+    Platform::SystemLog::Capture log;
+    Outcome older;
+    Outcome newer;
+    JiraIssueManager::startGetIssuesOperation(filter, true, older.completion());
+    filter->setShowOnlyMyIssues(true);
+    JiraIssueManager::startGetIssuesOperation(filter, true, newer.completion());
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return older.calls > 0 && newer.calls > 0; }));
+    TestUtils::spin(30);
+    EXPECT_EQ(older.calls, 1);
+    EXPECT_EQ(newer.calls, 1);
+    EXPECT_FALSE(older.issues.has_value());
+    EXPECT_FALSE(older.error.has_value());
+    ASSERT_TRUE(newer.issues.has_value());
+    EXPECT_EQ(keys(*JiraIssueManager::issues(*filter)), keys(*newer.issues));
+    EXPECT_FALSE(keys(*newer.issues).contains(QStringLiteral("ABC-99")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Dropped the answer of a superseded issue search of filter F-") +
+                             accountID))
+        << log.text().toStdString();
 }
 
 TEST_F(JiraIssueManagerTest, UnknownAccountSiteOrProjectCompleteAtOnceAndLeaveTheCacheAlone) {
