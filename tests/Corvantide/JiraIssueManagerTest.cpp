@@ -254,6 +254,25 @@ TEST_F(JiraIssueManagerTest, AFailedSearchReportsItsErrorAndKeepsTheCache) {
     EXPECT_EQ(JiraIssueManager::issues(*filter)->size(), 5);
 }
 
+TEST_F(JiraIssueManagerTest, AnElementThatIsNoIssueObjectCostsThatElementAlone) {
+    standIn.setOverride(
+        QStringLiteral("/rest/api/3/search"),
+        JiraStandIn::Reply::json(QJsonObject{
+            {QStringLiteral("issues"),
+             QJsonArray{
+                 issueJson(QStringLiteral("ABC-7"), QStringLiteral("new"), QStringLiteral("To Do")), 42,
+                 QStringLiteral("ABC-8"),
+                 issueJson(QStringLiteral("ABC-9"), QStringLiteral("done"), QStringLiteral("Done"))}}}),
+        1);
+    Platform::SystemLog::Capture log;
+    const Outcome outcome = download(filter);
+    ASSERT_TRUE(outcome.issues.has_value());
+    EXPECT_FALSE(outcome.error.has_value());
+    EXPECT_EQ(keys(*JiraIssueManager::issues(*filter)), (QStringList{"ABC-7", "ABC-9"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 1 of \"issues\"")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 2 of \"issues\"")));
+}
+
 TEST_F(JiraIssueManagerTest, ASearchWhosePagesAreBrokenFailsAndKeepsTheCache) {
     ASSERT_TRUE(download(filter).issues.has_value());
     standIn.issuePageSize = 2;
