@@ -228,7 +228,8 @@ CrashReporterClient::CrashReporterClient(const CrashReporterOptions& options, co
     }
 
     m_transport = std::make_unique<SentryTransport>(QDir(m_folder).filePath(QStringLiteral("outbox")),
-                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName));
+                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName),
+                                                    m_clientName.toUtf8());
     sendPreviousRun();
     startSession();
 

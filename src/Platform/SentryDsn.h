@@ -20,7 +20,8 @@ struct SentryDsn {
     QString projectId;
 
     /*! The destination of a DSN text, or nothing with the reason in `whyNot`. Only https is taken, and
-        plain http only towards a loopback host. */
+        plain http only towards a loopback host; keys are printable ASCII without blanks or commas (they
+        go into a request header). */
     static std::optional<SentryDsn> parse(const QString& text, QString* whyNot = nullptr);
 
     /*! {scheme}://{host}[:{port}]{path}/api/{project id}/envelope/ */

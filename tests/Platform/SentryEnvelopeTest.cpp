@@ -138,7 +138,7 @@ TEST(SentryDsnTest, TakesHttpsAndPlainHttpOnlyToThisComputer) {
 }
 
 TEST(SentryTransportTest, ReadsRateLimitsAndRetryAfter) {
-    using Limits = QList<QPair<QString, double>>;
+    using Limits = QList<QPair<QString, qint64>>;
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, "7"), (Limits{{QString(), 7}}));
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, "soon"), (Limits{{QString(), 60}}));
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, {}), (Limits{{QString(), 60}}));
@@ -151,7 +151,21 @@ TEST(SentryTransportTest, ReadsRateLimitsAndRetryAfter) {
         (Limits{{QStringLiteral("error"), 60}, {QStringLiteral("transaction"), 60}, {QString(), 2700}}));
     EXPECT_EQ(SentryTransport::rateLimits(200, "30:session:project", {}),
               (Limits{{QStringLiteral("session"), 30}}));
-    EXPECT_TRUE(SentryTransport::rateLimits(200, "x:error, -4:error, 9", {}).isEmpty());
+    // A wait is whole seconds up to a day; anything else is the default minute.
+    EXPECT_EQ(SentryTransport::rateLimits(200, "x:error, -4:error, 9", {}),
+              (Limits{{QStringLiteral("error"), 60}, {QStringLiteral("error"), 60}}));
+    EXPECT_EQ(SentryTransport::rateLimits(200, "1e300:a, inf:b, nan:c, 2.5:d, 99999999999999999999:e", {}),
+              (Limits{{QStringLiteral("a"), 60},
+                      {QStringLiteral("b"), 60},
+                      {QStringLiteral("c"), 60},
+                      {QStringLiteral("d"), 60},
+                      {QStringLiteral("e"), 86400}}));
+    for (const QByteArray& junk :
+         {QByteArray("1e300"), QByteArray("inf"), QByteArray("nan"), QByteArray("-3")})
+        EXPECT_EQ(SentryTransport::rateLimits(429, {}, junk), (Limits{{QString(), 60}})) << junk.constData();
+    EXPECT_EQ(SentryTransport::rateLimits(429, {}, "9999999999999999"), (Limits{{QString(), 86400}}));
+    EXPECT_EQ(SentryTransport::rateLimits(429, {}, "Fri, 01 Jan 9999 00:00:00 GMT"),
+              (Limits{{QString(), 86400}}));
 }
 
 TEST(CrashReportTest, ReadsAReportAndRefusesOthers) {
