@@ -344,8 +344,12 @@ void CrashReporterClient::sendCrashReport(const QString& crashPath, QJsonObject 
     const QString crashTime = report->time > 0 ? crashed.toString(Qt::ISODateWithMs) : nowText();
     event.insert(QStringLiteral("timestamp"), crashTime);
     QString value = signalDescription(report->signal);
-    if (report->signal == SIGSEGV || report->signal == SIGBUS)
-        value += QStringLiteral(" at address 0x") + QString::number(report->faultAddress, 16);
+    if ((report->signal == SIGSEGV || report->signal == SIGBUS) && report->faultAddress)
+        value += QStringLiteral(" at address 0x") + QString::number(*report->faultAddress, 16);
+    if (report->senderPid)
+        value += QStringLiteral(", %1 sent by process %2")
+                     .arg(CrashReport::signalName(report->signal))
+                     .arg(*report->senderPid);
     if (report->terminated)
         value = report->terminateMessage.isEmpty()
                     ? QStringLiteral("std::terminate was called")

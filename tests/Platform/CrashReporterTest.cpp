@@ -86,9 +86,9 @@ protected:
         return TestUtils::waitUntil([&] { return client.transport()->pendingFiles().isEmpty(); }, timeoutMs);
     }
 
-    // Runs the child program with this test's cache folder; the stand-in answers meanwhile.
-    QProcess::ExitStatus runChild(const QString& mode, int* exitCode = nullptr,
-                                  bool killWhenStarted = false) {
+    // Runs the child program with this test's cache folder, sending it the signal once it has started;
+    // the stand-in answers meanwhile.
+    QProcess::ExitStatus runChild(const QString& mode, int* exitCode = nullptr, int signalWhenStarted = 0) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_cache.path());
@@ -104,10 +104,10 @@ protected:
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QStringLiteral(CORVANTIDE_BINARY_DIR "/tests/crash-reporter-child"), {mode});
         EXPECT_TRUE(child.waitForStarted(10000));
-        if (killWhenStarted) {
+        if (signalWhenStarted != 0) {
             EXPECT_TRUE(TestUtils::waitUntil(
                 [&] { return child.readAllStandardOutput().contains("started"); }, 20000));
-            child.kill();
+            ::kill(pid_t(child.processId()), signalWhenStarted);
         }
         EXPECT_TRUE(TestUtils::waitUntil([&] { return child.state() == QProcess::NotRunning; }, 60000));
         if (exitCode != nullptr)
@@ -207,7 +207,7 @@ TEST_F(CrashReporterTest, AnEscapedExceptionAndAKilledRunAreToldApart) {
     int exitCode = 0;
     EXPECT_EQ(runChild(QStringLiteral("terminate"), &exitCode), QProcess::CrashExit);
     EXPECT_EQ(exitCode, SIGABRT);
-    EXPECT_EQ(runChild(QStringLiteral("wait"), nullptr, true), QProcess::CrashExit);
+    EXPECT_EQ(runChild(QStringLiteral("wait"), nullptr, SIGKILL), QProcess::CrashExit);
     EXPECT_EQ(runChild(QStringLiteral("run"), &exitCode), QProcess::NormalExit);
 
     // The killed run may have sent the crash without hearing the answer; a second sending has the same
@@ -237,6 +237,22 @@ TEST_F(CrashReporterTest, AnEscapedExceptionAndAKilledRunAreToldApart) {
     // The crash may be read only by the start after the killed one, so the order is not fixed.
     statuses.sort();
     EXPECT_EQ(statuses, (QStringList{QStringLiteral("abnormal"), QStringLiteral("crashed")}));
+}
+
+TEST_F(CrashReporterTest, ASignalSentByAnotherProcessNamesTheSenderAndNoAddress) {
+    int exitCode = 0;
+    EXPECT_EQ(runChild(QStringLiteral("wait"), &exitCode, SIGSEGV), QProcess::CrashExit);
+    EXPECT_EQ(exitCode, SIGSEGV);
+    EXPECT_EQ(runChild(QStringLiteral("run")), QProcess::NormalExit);
+    const QList<QJsonObject> events = eventsOfType(m_sink, QStringLiteral("SIGSEGV"));
+    ASSERT_FALSE(events.isEmpty());
+    const QString value =
+        events.first()[QStringLiteral("exception")][QStringLiteral("values")][0][QStringLiteral("value")]
+            .toString();
+    EXPECT_TRUE(
+        value.contains(QStringLiteral("SIGSEGV sent by process %1").arg(QCoreApplication::applicationPid())))
+        << value.toStdString();
+    EXPECT_FALSE(value.contains(QStringLiteral("address")));
 }
 
 TEST_F(CrashReporterTest, AQuitRunEndsItsSessionAsExited) {

@@ -188,6 +188,12 @@ TEST(CrashReportTest, ReadsAReportAndRefusesOthers) {
     EXPECT_EQ(read->breadcrumbs, QByteArray("[{\"a\":1}]"));
     EXPECT_EQ(read->maps, maps);
 
+    const auto sent = CrashReport::parse("CorvantideCrashReport 1\nsignal 11\ncode 0\nsender 4321\n");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->senderPid, 4321);
+    EXPECT_FALSE(sent->faultAddress.has_value());
+    EXPECT_FALSE(read->senderPid.has_value());
+
     EXPECT_FALSE(CrashReport::parse(""));
     EXPECT_FALSE(CrashReport::parse("CorvantideCrashReport 2\nsignal 11\n"));
     EXPECT_FALSE(CrashReport::parse("CorvantideCrashReport 1\ncode 1\n")) << "no signal";
