@@ -1,5 +1,7 @@
 #include "Platform/SentryDsn.h"
 
+#include "Platform/SystemLog.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -71,6 +73,18 @@ std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) 
     if (!projectIdIsWord)
         return refuse(whyNot, QStringLiteral("the DSN has no project id"));
     return dsn;
+}
+
+QString SentryDsn::withLoopbackOverride(const QString& configured, const QString& override) {
+    if (override.isEmpty())
+        return configured;
+    const std::optional<SentryDsn> dsn = parse(override);
+    if (!dsn || !isLoopbackHost(dsn->host)) {
+        SystemLog::log(QStringLiteral("CORVANTIDE_SENTRY_DSN is ignored: only a DSN towards this computer "
+                                      "is taken"));
+        return configured;
+    }
+    return override;
 }
 
 namespace {

@@ -24,6 +24,10 @@ struct SentryDsn {
         go into a request header). */
     static std::optional<SentryDsn> parse(const QString& text, QString* whyNot = nullptr);
 
+    /*! The DSN a run uses: `override` (a development run's CORVANTIDE_SENTRY_DSN) when it is a DSN towards
+        this computer, else `configured`; an override that is not is ignored with a log line. */
+    static QString withLoopbackOverride(const QString& configured, const QString& override);
+
     /*! {scheme}://{host}[:{port}]{path}/api/{project id}/envelope/ */
     QUrl envelopeUrl() const;
     /*! The value of the X-Sentry-Auth header for the given client name ("corvantide/1.2"). */

@@ -3,6 +3,7 @@
 #include "Platform/SentryDsn.h"
 #include "Platform/SentryTransport.h"
 #include "Platform/StackFrames.h"
+#include "Platform/SystemLog.h"
 
 #include <QJsonArray>
 #include <QtGlobal>
@@ -135,6 +136,19 @@ TEST(SentryDsnTest, TakesHttpsAndPlainHttpOnlyToThisComputer) {
         EXPECT_FALSE(SentryDsn::parse(QString::fromLatin1(refused), &why)) << refused;
         EXPECT_FALSE(why.isEmpty()) << refused;
     }
+}
+
+TEST(SentryDsnTest, ARunTimeDsnIsTakenOnlyTowardsThisComputer) {
+    const QString configured = QStringLiteral("https://key@reports.example.com/1");
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, {}), configured);
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, QStringLiteral("http://k@127.0.0.1:4711/2")),
+              QStringLiteral("http://k@127.0.0.1:4711/2"));
+    SystemLog::Capture log;
+    EXPECT_EQ(
+        SentryDsn::withLoopbackOverride(configured, QStringLiteral("https://k@elsewhere.example.com/2")),
+        configured);
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, QStringLiteral("not a dsn")), configured);
+    EXPECT_EQ(log.lines().size(), 2);
 }
 
 TEST(SentryTransportTest, ReadsRateLimitsAndRetryAfter) {
