@@ -72,12 +72,13 @@ void redactedBody(benchmark::State& state) {
         benchmark::DoNotOptimize(ZRJJSONUtilities::redactedBody(kTokenAnswer));
 }
 
-// Form-like and plain-text bodies of many empty values, the shape that once made redaction quadratic.
+// Bodies of many empty values, plain text or form-like up to a last blank: the shapes on which a nested
+// pattern once took up to 60 ms per call (366 bytes) in redaction.
 QByteArray emptyValues(int count, const QByteArray& item) {
     QByteArray body;
     for (int i = 0; i < count; ++i)
         body += item;
-    return body + "code=C";
+    return body + " code=C";
 }
 
 void redactedEmptyValues(benchmark::State& state) {
