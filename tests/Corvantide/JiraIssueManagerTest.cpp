@@ -179,6 +179,9 @@ TEST_F(JiraIssueManagerTest, OnlyTheNewestSearchOfAFilterSetsItsIssues) {
     Outcome older;
     Outcome newer;
     JiraIssueManager::startGetIssuesOperation(filter, true, older.completion());
+    // The late answer goes to the older search: the newer one starts once the first has arrived.
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return standIn.requests(QStringLiteral("/rest/api/3/search")).size() == 1; }));
     filter->setShowOnlyMyIssues(true);
     JiraIssueManager::startGetIssuesOperation(filter, true, newer.completion());
     ASSERT_TRUE(TestUtils::waitUntil([&] { return older.calls > 0 && newer.calls > 0; }));
