@@ -912,6 +912,10 @@ Add a server, then a project with the + button below.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Jira refused the request because the sign-in lacks the scopes %1. Add them to the app&apos;s permissions and sign the account in again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Could not download Jira resources.</source>
         <translation type="unfinished"></translation>
     </message>

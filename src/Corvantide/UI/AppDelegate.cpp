@@ -23,6 +23,7 @@
 #include "Platform/HttpActivityHub.h"
 #include "Platform/MainThread.h"
 #include "Platform/NotificationCenter.h"
+#include "Platform/SentryDsn.h"
 #include "Platform/StringFormat.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/ActivationPolicy.h"
@@ -143,7 +144,9 @@ Platform::CrashReporterOptions AppDelegate::crashReporterOptions(const QString& 
 }
 
 void AppDelegate::setupSentry() {
-    const QString dsn = sentryDSN(FileDecrypter::decryptedJiraSettings());
+    // A development run may send its reports to a local sink of its own.
+    const QString dsn = Platform::SentryDsn::withLoopbackOverride(
+        sentryDSN(FileDecrypter::decryptedJiraSettings()), qEnvironmentVariable("CORVANTIDE_SENTRY_DSN"));
     Platform::CrashReporter::start(crashReporterOptions(dsn));
 }
 
