@@ -2,6 +2,7 @@
 
 #include "Platform/Assert.h"
 #include "Platform/Bundle.h"
+#include "Platform/RegularFile.h"
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRError.h"
 #include "ZRUpdater/ZRPrivilegedRunner.h"
@@ -146,13 +147,8 @@ bool copyItem(const QString& source, const QString& destination, QString* reason
         *reason = QStringLiteral("%1 is not a file, folder or link").arg(source);
         return false;
     }
-    QFile in(source);
-    if (!in.copy(destination)) {
-        *reason = QStringLiteral("cannot copy %1 to %2: %3").arg(source, destination, in.errorString());
-        return false;
-    }
-    ::chmod(to.constData(), info.st_mode & 07777);
-    return true;
+    // Opened without following a link and without waiting on a pipe that took the file's place.
+    return Platform::RegularFile::copy(source, destination, info.st_mode & 07777, reason);
 }
 
 void removeItem(const QString& path) {
