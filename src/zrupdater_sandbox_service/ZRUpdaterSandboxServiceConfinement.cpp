@@ -1,5 +1,7 @@
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
+#include "ZRUpdater/ZRUpdaterFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,26 +36,27 @@ const QString EnvTool = QStringLiteral("/usr/bin/env");
 
 ZRUpdaterSandboxServiceConfinement::ZRUpdaterSandboxServiceConfinement(const QString& bundlePath,
                                                                        const QStringList& updateFolders)
-    : m_bundlePath(resolved(bundlePath))
-    , m_updateFolders(updateFolders) {}
+    : m_bundlePath(resolved(bundlePath)) {
+    // Resolved once, when the connection is accepted (the application makes its folders before it asks):
+    // a link in a folder's place, or a folder another user owns or may write to, widens nothing.
+    for (const QString& folder : updateFolders) {
+        const QString root = ZRUpdaterFolders::trustedFolder(folder);
+        if (!root.isEmpty())
+            m_updateFolders.append(root);
+    }
+}
 
 ZRUpdaterSandboxServiceConfinement ZRUpdaterSandboxServiceConfinement::forBundle(const QString& bundlePath) {
-    const QString temporary = QDir::tempPath();
-    return ZRUpdaterSandboxServiceConfinement(bundlePath,
-                                              {temporary + QStringLiteral("/DunwarbeckDownloads"),
-                                               temporary + QStringLiteral("/diskimagestartupcheck")});
+    return ZRUpdaterSandboxServiceConfinement(bundlePath, ZRUpdaterFolders::updateFolders());
 }
 
 bool ZRUpdaterSandboxServiceConfinement::isInsideUpdateFolder(const QString& path) const {
     const QString item = resolved(path);
     if (item.isEmpty())
         return false;
-    for (const QString& folder : m_updateFolders) {
-        // Resolved each time: the folders are made by the application after the service started.
-        const QString root = QFileInfo(folder).canonicalFilePath();
-        if (!root.isEmpty() && item.startsWith(root + QLatin1Char('/')))
+    for (const QString& root : m_updateFolders)
+        if (item.startsWith(root + QLatin1Char('/')))
             return true;
-    }
     return false;
 }
 

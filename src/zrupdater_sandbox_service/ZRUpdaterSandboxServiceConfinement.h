@@ -14,7 +14,8 @@
 class ZRUpdaterSandboxServiceConfinement {
 public:
     ZRUpdaterSandboxServiceConfinement(const QString& bundlePath, const QStringList& updateFolders);
-    /*! The bundle with the updater's folders of this process's temporary directory. */
+    /*! The bundle with this user's updater folders (ZRUpdaterFolders). Update folders are taken only
+        when each is a real folder of this user that nobody else may write to, by its real path. */
     static ZRUpdaterSandboxServiceConfinement forBundle(const QString& bundlePath);
 
     /*! Why the request is not allowed, or nullopt when it is. */

@@ -161,7 +161,7 @@ TEST_F(ZRUpdaterEndToEndTest, ABackgroundCheckInstallsTheNewBuildAndRelaunchesIt
     ASSERT_FALSE(downloadPath.isEmpty())
         << lines.join(QLatin1Char('\n')).toStdString() << m_log.toStdString();
     const QString downloadFolder = QFileInfo(downloadPath).path();
-    EXPECT_TRUE(downloadFolder.startsWith(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/")));
+    EXPECT_TRUE(downloadFolder.startsWith(m_runtime + QStringLiteral("/DunwarbeckDownloads/")));
     EXPECT_EQ(
         m_standIn.requests(QStringLiteral("^/corvantide/appcast")).at(0).queryValue(QStringLiteral("GZIP")),
         QStringLiteral("1"));
@@ -214,7 +214,7 @@ TEST_F(ZRUpdaterEndToEndTest, FailuresLeaveTheRunningBuildAsItWas) {
     EXPECT_TRUE(m_log.contains(QStringLiteral("leads outside"))) << m_log.toStdString();
     expectUnchanged();
     EXPECT_FALSE(QFile::exists(QDir::tempPath() + QStringLiteral("/slipped.txt")));
-    EXPECT_FALSE(QFile::exists(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/slipped.txt")));
+    EXPECT_FALSE(QFile::exists(m_runtime + QStringLiteral("/DunwarbeckDownloads/slipped.txt")));
 
     // A feed that decodes beyond the cap is an unreadable feed: nothing is downloaded.
     const int before = downloads();

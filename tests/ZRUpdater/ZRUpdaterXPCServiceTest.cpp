@@ -465,6 +465,36 @@ TEST_F(ZRUpdaterXPCServiceTest, RequestsOutsideTheConfinementOrMalformedAreError
     EXPECT_TRUE(QFileInfo::exists(m_downloads));
 }
 
+TEST_F(ZRUpdaterXPCServiceTest, UpdateFoldersThatAreLinksOrAnotherUsersWidenNothing) {
+    // The start-up check's folder made a link to elsewhere: nothing reached through it is released.
+    const QString outside = m_root.filePath(QStringLiteral("outside"));
+    TestUtils::writeFile(outside + QStringLiteral("/file.txt"), "keep");
+    ASSERT_TRUE(setAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+    ASSERT_TRUE(QFile::link(outside, ZRUpdaterFolders::diskImageStartupCheckFolder()));
+    const QList<QJsonObject> linked =
+        runTool({QStringLiteral("quarantine"),
+                 ZRUpdaterFolders::diskImageStartupCheckFolder() + QStringLiteral("/file.txt")});
+    ASSERT_EQ(linked.size(), 1);
+    EXPECT_EQ(linked[0][QStringLiteral("presented")].toArray().size(), 1);
+    EXPECT_TRUE(hasAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+
+    // The download folder's parent owned by another user: a bundle in it replaces nothing.
+    const auto probe = probeUser();
+    if (!probe)
+        GTEST_SKIP() << "a second user can be made and given files only as root";
+    const QString update = m_downloads + QStringLiteral("/Corvantide Test.app");
+    makeBundle(update, false);
+    TestUtils::writeFile(update + QStringLiteral("/marker.txt"), "new");
+    ASSERT_TRUE(giveTo(ZRUpdaterFolders::downloadsParent(), *probe));
+    const QList<QJsonObject> foreign = runTool({QStringLiteral("copy"), update, m_bundle});
+    ASSERT_EQ(foreign.size(), 1);
+    EXPECT_FALSE(foreign[0][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(
+        foreign[0][QStringLiteral("error")].toObject()[QStringLiteral("description")].toString().contains(
+            QStringLiteral("not in an update folder")));
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("old"));
+}
+
 TEST_F(ZRUpdaterXPCServiceTest, QuarantineIsReleasedThroughTheWholeTreeWithoutFollowingLinks) {
     const QString tree = m_downloads + QStringLiteral("/Corvantide.app");
     TestUtils::writeFile(tree + QStringLiteral("/bin/Corvantide"), "exe");
