@@ -27,11 +27,16 @@ namespace ZRSecurityExtensions {
 namespace {
 
 // Each script takes its paths as $1, $2, ...; "--" keeps a path that starts with "-" from being read as
-// an option. When the copy fails, the half-made copy goes and the old destination comes back.
+// an option. When the copy fails, the half-made copy goes and the old destination comes back. The copy
+// is made as the administrator but must not stay the downloading user's: it takes $4:$5 (the owner and
+// group of what it replaces), the replaced folder's mode $6, and, when $7 is "go-w", loses every group and
+// other write permission. Links are neither followed nor changed.
 const QString CopyScript = QStringLiteral("if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
                                           "  mv -f -- \"$2\" \"$3\" || exit 1\n"
                                           "fi\n"
-                                          "if cp -a -- \"$1\" \"$2\"; then\n"
+                                          "if cp -a -- \"$1\" \"$2\" && chown -R -h -- \"$4:$5\" \"$2\" &&\n"
+                                          "   { [ \"$7\" != go-w ] || chmod -R go-w -- \"$2\"; } &&\n"
+                                          "   chmod -- \"$6\" \"$2\"; then\n"
                                           "  rm -rf -- \"$3\"\n"
                                           "  exit 0\n"
                                           "fi\n"
@@ -269,7 +274,20 @@ bool _copyPathWithForcedAuthentication(const QString& source, const QString& des
         Platform::SystemLog::log(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
         return false;
     }
-    const ZRPrivilegedRunner::Result result = runScript(CopyScript, {source, destination, temporary});
+    // The owner, group and mode of what is replaced, or for a new item those of its folder (mode 0755).
+    struct stat replaced {};
+    const bool replacing = ::stat(QFile::encodeName(destination).constData(), &replaced) == 0;
+    if (!replacing && ::stat(QFile::encodeName(parentFolder(destination)).constData(), &replaced) != 0) {
+        Platform::SystemLog::log(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
+        return false;
+    }
+    const mode_t mode = replacing ? (replaced.st_mode & 07777) : mode_t(0755);
+    // A bundle of the administrator's, or one closed to others' writes, stays so throughout.
+    const bool closeWrites = replaced.st_uid == 0 || (mode & 022) == 0;
+    const ZRPrivilegedRunner::Result result =
+        runScript(CopyScript, {source, destination, temporary, QString::number(replaced.st_uid),
+                               QString::number(replaced.st_gid), QString::number(mode, 8),
+                               closeWrites ? QStringLiteral("go-w") : QStringLiteral("keep")});
     if (!result.started) {
         Platform::SystemLog::log(
             QStringLiteral(
