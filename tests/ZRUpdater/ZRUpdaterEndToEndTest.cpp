@@ -82,11 +82,18 @@ protected:
 
     /*! A zip of the newer build (version 2.0, build 200, marker "new") under the given folder name, plus
         extra entries as (name, contents) written with Python's zipfile (names kept as given). */
-    QByteArray zipOfNewBuild(const QString& folderName, const QList<QPair<QString, QString>>& extra = {}) {
+    QByteArray zipOfNewBuild(const QString& folderName, const QList<QPair<QString, QString>>& extra = {},
+                             const QVariantMap& infoChanges = {}) {
         const QString work = m_root.filePath(QStringLiteral("new-") + QString::number(++m_zips));
         const QString bundle = work + QLatin1Char('/') + folderName;
         makeApplication(bundle, QStringLiteral("new"));
         writeInfo(bundle, QStringLiteral("2.0"), QStringLiteral("200"), m_server.feedURL().toString());
+        if (!infoChanges.isEmpty()) {
+            QVariantMap info =
+                Platform::PropertyList::readFile(bundle + QStringLiteral("/Info.plist")).toMap();
+            info.insert(infoChanges);
+            Platform::PropertyList::writeFile(bundle + QStringLiteral("/Info.plist"), info);
+        }
         const QString archive = work + QStringLiteral("/archive.zip");
         QProcess zip;
         zip.setWorkingDirectory(work);
@@ -222,6 +229,35 @@ TEST_F(ZRUpdaterEndToEndTest, FailuresLeaveTheRunningBuildAsItWas) {
     EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
     EXPECT_TRUE(m_log.contains(QStringLiteral("Could not deflate gzip"))) << m_log.toStdString();
     EXPECT_EQ(downloads(), before);
+    expectUnchanged();
+}
+
+TEST_F(ZRUpdaterEndToEndTest, ABuildThatStartsSomethingOutsideItselfOrIsOlderIsNotInstalled) {
+    // Its Info.plist names a program beside the installed bundle as the one to relaunch.
+    const QString evil = m_prefix + QStringLiteral("/evil.sh");
+    TestUtils::writeFile(evil, "#!/bin/sh\ntouch \"$(dirname \"$0\")/evil-ran\"\n");
+    QFile::setPermissions(evil, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    m_server.archives.insert(QStringLiteral("Evil.zip"), zipOfNewBuild(QStringLiteral("Corvantide.app"), {},
+                                                                       {{QStringLiteral("CFBundleExecutable"),
+                                                                         QStringLiteral("../../evil.sh")}}));
+    serveFeed(QStringLiteral("Evil.zip"));
+    EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
+    EXPECT_TRUE(m_log.contains(QStringLiteral("Got error while installing"))) << m_log.toStdString();
+    expectUnchanged();
+    TestUtils::spin(1000);
+    EXPECT_FALSE(QFile::exists(m_prefix + QStringLiteral("/evil-ran")));
+
+    // The feed offers build 200, but the archive holds build 50.
+    m_server.archives.insert(
+        QStringLiteral("Old.zip"),
+        zipOfNewBuild(QStringLiteral("Corvantide.app"), {},
+                      {{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("0.5")},
+                       {QStringLiteral("CFBundleVersion"), QStringLiteral("50")}}));
+    serveFeed(QStringLiteral("Old.zip"));
+    EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
+    EXPECT_TRUE(m_log.contains(QStringLiteral(
+        "the downloaded version Corvantide 0.5 (50) is older than the running version Corvantide 1.0 (100)")))
+        << m_log.toStdString();
     expectUnchanged();
 }
 
