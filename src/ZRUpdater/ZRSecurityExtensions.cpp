@@ -262,6 +262,9 @@ bool movePathWithAuthentication(const QString& source, const QString& destinatio
             reason = QStringLiteral("cannot move %1 to %2: %3").arg(source, destination, systemReason());
             restoreFromTrash(trashed, destination);
         }
+    } else if (trashedOK) {
+        // Something took the destination's place between the two steps.
+        reason = QStringLiteral("%1 was made again while it was being replaced").arg(destination);
     }
     if (trashedOK && movedOK)
         return true;
