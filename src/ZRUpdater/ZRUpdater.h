@@ -80,6 +80,9 @@ public:
     void abandonUpdate();
     void downloadErrorOccurred(const QString& description);
     void mountDownload();
+    /*! Detaches the disk image of the download, if one is attached (the update has ended or no longer
+        needs it). */
+    void detachDiskImage();
     /*! This process's private download folder (0700), made if needed; empty when it cannot be made. */
     QString temporaryDownloadDirectory();
     /*! The server's suggested name reduced to one safe file name, a trailing ".txt" removed; empty when

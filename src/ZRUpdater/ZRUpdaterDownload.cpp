@@ -3,6 +3,7 @@
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Workspace.h"
 #include "ZRUpdater/ZRUpdater.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
 #include "ZRUpdater/ZRUpdaterFolders.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
@@ -205,6 +206,7 @@ void ZRUpdater::cancelDownload() {
 }
 
 void ZRUpdater::abandonUpdate() {
+    detachDiskImage();
     newestRelease.reset();
     if (m_statusPanelController) {
         m_statusPanelController->close();
@@ -239,6 +241,11 @@ void ZRUpdater::mountDownload() {
         extractor->mountPath(downloadPath, sandboxed);
         m_extractor = std::move(extractor);
     }
+}
+
+void ZRUpdater::detachDiskImage() {
+    if (!downloadPath.isEmpty())
+        ZRUpdateDMGMounter::detach(ZRUpdaterFileManager::diskImageVolumePath(downloadPath), sandboxed);
 }
 
 void ZRUpdater::extractorDidFail(ZRUpdateExtractor* extractor) {

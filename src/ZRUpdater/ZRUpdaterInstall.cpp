@@ -129,6 +129,8 @@ void ZRUpdater::installAndRestart() {
     } else {
         installed = ZRSecurityExtensions::copyPathWithAuthentication(source, target, &error);
     }
+    // The attached image, if the update came as one, is no longer needed either way.
+    detachDiskImage();
     if (!installed) {
         log(QStringLiteral("Got error while installing: %1")
                 .arg(error ? error->description() : QStringLiteral("(null)")));

@@ -1,5 +1,6 @@
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
+#include "ZRUpdater/ZRUpdaterFileManager.h"
 #include "ZRUpdater/ZRUpdaterFolders.h"
 
 #include <QDir>
@@ -66,33 +67,40 @@ bool ZRUpdaterSandboxServiceConfinement::isBundle(const QString& path) const {
 
 std::optional<QString> ZRUpdaterSandboxServiceConfinement::toolRefusal(const QString& launchPath,
                                                                        const QStringList& arguments) const {
-    // The two unpacking command lines: unzip into the archive's folder, or attach a disk image there.
+    // The unpacking command lines: unzip into the archive's folder, attach a disk image at the folder
+    // "Volume" beside it, and detach it again.
     static const QStringList UnzipHead = {QStringLiteral("unzip"), QStringLiteral("-o"),
                                           QStringLiteral("-qq"), QStringLiteral("-d")};
-    static const QStringList AttachOptions = {QStringLiteral("-idme"),        QStringLiteral("-noidmereveal"),
-                                              QStringLiteral("-noidmetrash"), QStringLiteral("-noverify"),
-                                              QStringLiteral("-nobrowse"),    QStringLiteral("-noautoopen"),
-                                              QStringLiteral("-quiet")};
     if (launchPath != EnvTool)
         return QStringLiteral("only the unpacking tools may be run");
-    QString folder;
-    QString archive;
     if (arguments.size() == 6 && arguments.mid(0, 4) == UnzipHead) {
-        folder = arguments.at(4);
-        archive = arguments.at(5);
-    } else if (arguments.size() == 12 && arguments.at(0) == QLatin1String("hdiutil") &&
-               arguments.at(1) == QLatin1String("attach") && arguments.at(2) == QLatin1String("-mountroot") &&
-               arguments.mid(4, 7) == AttachOptions) {
-        folder = arguments.at(3);
-        archive = arguments.at(11);
-    } else {
-        return QStringLiteral("only the unpacking command lines may be run");
+        const QString folder = arguments.at(4);
+        const QString archive = arguments.at(5);
+        if (!isInsideUpdateFolder(archive))
+            return QStringLiteral("%1 is not in an update folder").arg(archive);
+        if (resolved(folder) != resolved(QFileInfo(QDir::cleanPath(archive)).path()))
+            return QStringLiteral("an archive is unpacked only into its own folder");
+        return std::nullopt;
     }
-    if (!isInsideUpdateFolder(archive))
-        return QStringLiteral("%1 is not in an update folder").arg(archive);
-    if (resolved(folder) != resolved(QFileInfo(QDir::cleanPath(archive)).path()))
-        return QStringLiteral("an archive is unpacked only into its own folder");
-    return std::nullopt;
+    if (arguments.size() >= 2) {
+        const QString image = arguments.value(arguments.size() - 2);
+        const QString volume = arguments.last();
+        if (arguments == ZRUpdaterFileManager::attachDiskImageArguments(image, volume)) {
+            if (!isInsideUpdateFolder(image))
+                return QStringLiteral("%1 is not in an update folder").arg(image);
+            if (resolved(volume) !=
+                resolved(ZRUpdaterFileManager::diskImageVolumePath(QDir::cleanPath(image))))
+                return QStringLiteral("a disk image is attached only at the folder beside it");
+            return std::nullopt;
+        }
+        if (arguments == ZRUpdaterFileManager::detachDiskImageArguments(volume)) {
+            if (!isInsideUpdateFolder(volume) ||
+                QFileInfo(resolved(volume)).fileName() != QLatin1String("Volume"))
+                return QStringLiteral("%1 is not a disk image's folder").arg(volume);
+            return std::nullopt;
+        }
+    }
+    return QStringLiteral("only the unpacking command lines may be run");
 }
 
 std::optional<QString> ZRUpdaterSandboxServiceConfinement::refusal(const Request& request) const {

@@ -2,6 +2,7 @@
 // build; a background check in a program inside a test bundle downloads, unpacks and installs it through
 // the real sandbox service, which relaunches the new build once the program has quit.
 #include "JiraStandIn.h"
+#include "Platform/MountTable.h"
 #include "Platform/PropertyList.h"
 #include "TestUtils.h"
 #include "UpdateServer.h"
@@ -10,12 +11,14 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ServiceTestSupport;
 
@@ -259,6 +262,37 @@ TEST_F(ZRUpdaterEndToEndTest, ABuildThatStartsSomethingOutsideItselfOrIsOlderIsN
         "the downloaded version Corvantide 0.5 (50) is older than the running version Corvantide 1.0 (100)")))
         << m_log.toStdString();
     expectUnchanged();
+}
+
+TEST_F(ZRUpdaterEndToEndTest, ASquashfsImageIsAttachedReadOnlyInstalledFromAndDetached) {
+    if (QStandardPaths::findExecutable(QStringLiteral("mksquashfs")).isEmpty())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed";
+    if (::geteuid() != 0 && (!QFileInfo::exists(QStringLiteral("/dev/fuse")) ||
+                             QStandardPaths::findExecutable(QStringLiteral("squashfuse")).isEmpty()))
+        GTEST_SKIP() << "neither root for a loop mount nor squashfuse with /dev/fuse";
+    // The new build inside an image, as a release would ship it.
+    const QByteArray zip = zipOfNewBuild(QStringLiteral("Corvantide.app"));
+    const QString work = m_root.filePath(QStringLiteral("new-") + QString::number(m_zips));
+    QFile::remove(work + QStringLiteral("/archive.zip"));
+    const QString image = m_root.filePath(QStringLiteral("Corvantide.sqsh"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mksquashfs"),
+                                {work, image, QStringLiteral("-quiet"), QStringLiteral("-noappend")}),
+              0);
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    m_server.archives.insert(QStringLiteral("Corvantide.img"), file.readAll());
+    serveFeed(QStringLiteral("Corvantide.img"));
+
+    const QStringList lines = runUpdate();
+    ASSERT_FALSE(pathAfter(lines, QStringLiteral("terminating")).isEmpty())
+        << lines.join(QLatin1Char('\n')).toStdString() << m_log.toStdString();
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return QFile::exists(m_bundle + QStringLiteral("/relaunched.txt")); }, 60000))
+        << m_log.toStdString();
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("new"));
+    // Nothing stays attached below the test's folders.
+    for (const Platform::MountTable::Entry& entry : Platform::MountTable::current())
+        EXPECT_FALSE(entry.mountPoint.startsWith(m_root.path())) << entry.mountPoint.toStdString();
 }
 
 TEST_F(ZRUpdaterEndToEndTest, ADiskImageLabelledAsTextGoesToTheDiskImageToolWhichFailsHere) {

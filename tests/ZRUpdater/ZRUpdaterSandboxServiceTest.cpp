@@ -2,6 +2,7 @@
 // through. The real executable over its socket is ZRUpdaterXPCServiceTest.
 #include "TestUtils.h"
 #include "ZRUpdater/ServiceTestSupport.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
 #include "ZRUpdater/ZRUpdaterSandboxServiceProtocol.h"
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
@@ -174,13 +175,13 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, OnlyTheUnpackingCommandLinesRunAn
     const QString archive = m_download + QStringLiteral("/Update.zip");
     const QString env = QStringLiteral("/usr/bin/env");
     EXPECT_EQ(task(env, unzip(m_download, archive)), std::nullopt);
-    const QStringList attach = {QStringLiteral("hdiutil"),      QStringLiteral("attach"),
-                                QStringLiteral("-mountroot"),   m_download,
-                                QStringLiteral("-idme"),        QStringLiteral("-noidmereveal"),
-                                QStringLiteral("-noidmetrash"), QStringLiteral("-noverify"),
-                                QStringLiteral("-nobrowse"),    QStringLiteral("-noautoopen"),
-                                QStringLiteral("-quiet"),       archive};
+    const QString volume = m_download + QStringLiteral("/Volume");
+    QDir().mkpath(volume);
+    const QStringList attach = ZRUpdaterFileManager::attachDiskImageArguments(archive, volume);
     EXPECT_EQ(task(env, attach), std::nullopt);
+    EXPECT_EQ(task(env, ZRUpdaterFileManager::detachDiskImageArguments(volume)), std::nullopt);
+    EXPECT_NE(task(env, ZRUpdaterFileManager::detachDiskImageArguments(m_download)), std::nullopt);
+    EXPECT_NE(task(env, ZRUpdaterFileManager::detachDiskImageArguments(QStringLiteral("/"))), std::nullopt);
 
     EXPECT_NE(task(QStringLiteral("/usr/bin/unzip"), unzip(m_download, archive).mid(1)), std::nullopt);
     EXPECT_NE(task(env, unzip(m_root.path(), archive)), std::nullopt) << "unpacking elsewhere";
@@ -191,8 +192,11 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, OnlyTheUnpackingCommandLinesRunAn
     EXPECT_NE(task(env, replaced), std::nullopt);
     EXPECT_NE(task(env, {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("true")}), std::nullopt);
     QStringList attachElsewhere = attach;
-    attachElsewhere[3] = m_root.path();
+    attachElsewhere.last() = m_root.path();
     EXPECT_NE(task(env, attachElsewhere), std::nullopt);
+    QStringList otherOptions = attach;
+    otherOptions.replace(otherOptions.indexOf(QStringLiteral("-o")) + 1, QStringLiteral("rw"));
+    EXPECT_NE(task(env, otherOptions), std::nullopt);
 }
 
 TEST_F(ZRUpdaterSandboxServiceConfinementTest, RelaunchAndQuarantineStayWithTheBundleAndTheUpdateFolders) {
