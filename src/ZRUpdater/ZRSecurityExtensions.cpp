@@ -67,7 +67,7 @@ const QString RelaunchScript =
                    "  if ! /bin/ps -p \"$1\" >/dev/null 2>&1; then\n"
                    "    \"$2\" &\n"
                    "  fi\n"
-                   "  rm -rf -- \"$3\"\n"
+                   "  if [ -n \"$3\" ]; then rm -rf -- \"$3\"; fi\n"
                    "} </dev/null >/dev/null 2>&1 &\n");
 
 // 3000 polls of 0.2 s: the old process has ten minutes to quit.
@@ -203,6 +203,10 @@ QString relaunchExecutable(const QString& launchPath) {
     return launchPath;
 }
 
+// Starts the detached script that waits for the process, then starts launchPath and removes the
+// folder (when one is given).
+void startRelaunchScript(qint32 processID, const QString& launchPath, const QString& temporaryFolder);
+
 } // namespace
 
 QString temporaryReplacementPath(const QString& destination) {
@@ -317,6 +321,16 @@ void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& laun
     Platform::parameterAssert(1 < processID, "1 < inProcessID");
     Platform::parameterAssert(!launchPath.isEmpty(), "inPath");
     Platform::parameterAssert(!temporaryFolder.isEmpty(), "inTemporaryFolder");
+    startRelaunchScript(processID, launchPath, temporaryFolder);
+}
+
+void launchWhenThisProcessHasQuit(const QString& launchPath) {
+    startRelaunchScript(qint32(::getpid()), launchPath, QString());
+}
+
+namespace {
+
+void startRelaunchScript(qint32 processID, const QString& launchPath, const QString& temporaryFolder) {
     QString error;
     ZRTask::Options options;
     options.newSession = true;
@@ -330,6 +344,8 @@ void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& laun
         Platform::SystemLog::log(QStringLiteral("could not start the relaunch script: %1")
                                      .arg(error.isEmpty() ? QString::number(status) : error));
 }
+
+} // namespace
 
 void releaseItemFromQuarantine(const QString& path) {
     removeXAttr(QuarantineAttributeName, path, XattrNoFollow);

@@ -56,6 +56,10 @@ bool _movePathWithForcedAuthentication(const QString& source, const QString& des
 void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& launchPath,
                                            const QString& temporaryFolder);
 
+/*! The relaunch script for this very process, without a folder to remove: once this process has gone
+    it starts the application at launchPath (the start-from-disk-image check's restart). */
+void launchWhenThisProcessHasQuit(const QString& launchPath);
+
 /*! Removes the quarantine attribute from the item and, for a folder, from everything below it; links
     are neither followed nor descended into. Errors are ignored. */
 void releaseItemFromQuarantine(const QString& path);

@@ -101,6 +101,8 @@ public:
 
     /*! Replaces how the application is ended for the relaunch (tests); empty restores quit(). */
     static void setTerminateHandlerForTesting(std::function<void()> handler);
+    /*! Ends the application for a relaunch (the handler set for testing, else quit()). */
+    static void terminateApplication();
     /*! Forgets the running update and its windows (tests). */
     void resetForTesting();
 

@@ -2,6 +2,7 @@
 
 #include "ZRKit/ZRFileManager.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,6 +28,10 @@ QString downloadsParent() {
 
 QString diskImageStartupCheckFolder() {
     return ZRFileManager::perUserTemporaryPath(QStringLiteral("diskimagestartupcheck"));
+}
+
+QString installationFolder() {
+    return QDir::homePath() + QStringLiteral("/.local/lib");
 }
 
 QStringList updateFolders() {

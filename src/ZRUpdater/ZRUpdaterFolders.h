@@ -14,7 +14,11 @@ QString downloadsParent();
 /*! The folder the start-from-disk-image relaunch removes: <per-user>/diskimagestartupcheck. */
 QString diskImageStartupCheckFolder();
 
-/*! Both folders above: what the service may copy from, release and remove below. */
+/*! Where this system installs application bundles for the user: ~/.local/lib (the default of
+    `cmake --install`), the counterpart of the Applications folder. */
+QString installationFolder();
+
+/*! The download and start-up check folders: what the service may copy from, release and remove below. */
 QStringList updateFolders();
 
 /*! Makes the folder with mode 0700, or accepts it when it is already a real folder of this user (never

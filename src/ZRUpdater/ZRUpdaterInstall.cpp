@@ -185,6 +185,10 @@ void ZRUpdater::restartCurrentApplication() {
     } else {
         ZRSecurityExtensions::waitForApplicationWithProcessIDToQuit(processID, bundlePath, folder);
     }
+    terminateApplication();
+}
+
+void ZRUpdater::terminateApplication() {
     if (terminateHandlerRef())
         terminateHandlerRef()();
     else

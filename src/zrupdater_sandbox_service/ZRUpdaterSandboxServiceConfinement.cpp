@@ -61,6 +61,12 @@ bool ZRUpdaterSandboxServiceConfinement::isInsideUpdateFolder(const QString& pat
     return false;
 }
 
+bool ZRUpdaterSandboxServiceConfinement::isInstalledCopy(const QString& path) const {
+    return !m_bundlePath.isEmpty() &&
+           resolved(path) == resolved(ZRUpdaterFolders::installationFolder() + QLatin1Char('/') +
+                                      QFileInfo(m_bundlePath).fileName());
+}
+
 bool ZRUpdaterSandboxServiceConfinement::isBundle(const QString& path) const {
     return !m_bundlePath.isEmpty() && resolved(path) == m_bundlePath;
 }
@@ -107,6 +113,10 @@ std::optional<QString> ZRUpdaterSandboxServiceConfinement::refusal(const Request
     switch (request.method) {
     case Method::Copy:
     case Method::Move:
+        // The start-up check copies the bundle off its read-only disk image to the installation folder.
+        if (isBundle(request.source) && isInstalledCopy(request.destination) &&
+            ZRUpdaterFileManager::isReadOnlyDiskImageAtPath(m_bundlePath))
+            return std::nullopt;
         if (!isInsideUpdateFolder(request.source))
             return QStringLiteral("%1 is not in an update folder").arg(request.source);
         if (!isBundle(request.destination))
@@ -121,7 +131,7 @@ std::optional<QString> ZRUpdaterSandboxServiceConfinement::refusal(const Request
     case Method::WaitForApplication:
         if (request.processID <= 1)
             return QStringLiteral("process identifier %1 is not an application's").arg(request.processID);
-        if (!isBundle(request.path))
+        if (!isBundle(request.path) && !isInstalledCopy(request.path))
             return QStringLiteral("%1 is not the application's bundle").arg(request.path);
         if (!isInsideUpdateFolder(request.temporaryFolder))
             return QStringLiteral("%1 is not in an update folder").arg(request.temporaryFolder);

@@ -6,6 +6,7 @@
 #include "ZRUpdater/ZRUpdaterSandboxServiceProtocol.h"
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
+#include "Platform/MountTable.h"
 #include "Platform/XPCWire.h"
 
 #include <QCborArray>
@@ -224,6 +225,26 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, RelaunchAndQuarantineStayWithTheB
     EXPECT_NE(
         limits.refusal({Method::ReleaseFromQuarantine, {}, {}, QStringLiteral("/home"), {}, false, 0, {}}),
         std::nullopt);
+}
+
+TEST_F(ZRUpdaterSandboxServiceConfinementTest, ABundleOnADiskImageMayBeCopiedToItsInstalledPlaceOnly) {
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_root.filePath(QStringLiteral("home"))));
+    const QString installed = m_root.filePath(QStringLiteral("home/.local/lib/Corvantide.app"));
+    QDir().mkpath(QFileInfo(installed).path());
+    EXPECT_NE(copy(m_bundle, installed), std::nullopt) << "not on a disk image";
+    TestUtils::writeFile(m_root.filePath(QStringLiteral("sys/block/loop2/loop/backing_file")), "/x.sqsh\n");
+    Platform::MountTable::setSourcesForTesting(
+        QStringLiteral("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n9 1 7:2 / %1 ro - squashfs /dev/loop2 ro\n")
+            .arg(QFileInfo(m_bundle).canonicalFilePath())
+            .toUtf8(),
+        m_root.filePath(QStringLiteral("sys")));
+    EXPECT_EQ(copy(m_bundle, installed), std::nullopt);
+    EXPECT_EQ(relaunch(4242, installed, m_download), std::nullopt);
+    EXPECT_NE(copy(m_bundle, m_root.filePath(QStringLiteral("home/.local/lib/Other.app"))), std::nullopt);
+    EXPECT_NE(copy(m_bundle, m_root.filePath(QStringLiteral("home/.bashrc"))), std::nullopt);
+    Platform::MountTable::setSourcesForTesting({}, {});
+    qputenv("HOME", home);
 }
 
 } // namespace
