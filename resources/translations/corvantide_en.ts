@@ -874,6 +874,24 @@ Add a server, then a project with the + button below.</source>
     </message>
 </context>
 <context>
+    <name>Workspace</name>
+    <message>
+        <source>The page %1 could not be opened.</source>
+        <comment>error when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s opener %1 could not be started: %2</source>
+        <comment>reason when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ended with status %2.</source>
+        <comment>reason when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ZRJGetAuthTokenOperation</name>
     <message>
         <source>Could not download Jira authentication token, missing response data.</source>

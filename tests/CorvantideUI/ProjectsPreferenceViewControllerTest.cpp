@@ -90,6 +90,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
         // Project names that sort differently by case, and one without a name.
+        // A site name with an "&" (no mnemonic in the menu) and a tab (no shortcut column).
+        standIn.sites().first().name = QStringLiteral("R&D\tdunwarbeck");
         QJsonArray& projects = standIn.sites().first().projects;
         const QStringList names{"Delta Engine", "alpha Board", "Beta Help"};
         for (int i = 0; i < projects.size() && i < names.size(); ++i) {
@@ -169,8 +171,8 @@ protected:
 TEST_F(ProjectsPaneTest, AddProjectMenuListsEachSiteWithItsProjectsSortedCaseInsensitively) {
     showAndLoadSites();
     std::unique_ptr<QMenu> menu(pane->menuForButton(pane->addFilterButton()));
-    EXPECT_EQ(titles(menu.get()),
-              (QStringList{"dunwarbeck", "alpha Board", "Beta Help", "Delta Engine", "---", "Add Server…"}));
+    EXPECT_EQ(titles(menu.get()), (QStringList{"R&&D dunwarbeck", "alpha Board", "Beta Help", "Delta Engine",
+                                               "---", "Add Server…"}));
     EXPECT_FALSE(menu->actions().at(0)->isEnabled());
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(menu->actions().at(i)->property("indentationLevel").toInt(), 1);

@@ -10,6 +10,7 @@
 #include "Model/IssueFilter.h"
 #include "Model/StableSort.h"
 #include "Platform/MainThread.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/UserDefaults.h"
 #include "ZRJira/ZRJOperationManager.h"
 
@@ -252,7 +253,8 @@ void DebugWindowController::windowDidLoad() {
 void DebugWindowController::rebuildPopup(QComboBox* popup, const QStringList& titles, int selected) {
     const QSignalBlocker blocker(popup);
     popup->clear();
-    popup->addItems(titles);
+    for (const QString& title : titles)
+        popup->addItem(Platform::Menus::popUpItemText(title));
     popup->setCurrentIndex(selected);
 }
 

@@ -13,6 +13,7 @@
 #include "Platform/MainThread.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/UI/Workspace.h"
 #include "Platform/UserDefaults.h"
 
@@ -423,7 +424,7 @@ void IssueListWindowController::updateProjectPopup() {
     for (const std::shared_ptr<IssueFilter>& filter : filters) {
         if (filter == selected)
             selectedIndex = popup->count();
-        popup->addItem(filter->name());
+        popup->addItem(Platform::Menus::popUpItemText(filter->name()));
     }
     popup->insertSeparator(popup->count());
     popup->addItem(tr("Settings…", "Popup menu item title"));

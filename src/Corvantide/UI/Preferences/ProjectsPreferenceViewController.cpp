@@ -16,9 +16,11 @@
 #include "Model/StableSort.h"
 #include "Platform/ErrorPresenter.h"
 #include "Platform/MainThread.h"
+#include "Platform/NotificationCenter.h"
 #include "Platform/StringFormat.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Alert.h"
+#include "Platform/UI/Menus.h"
 #include "ZRKit/UI/ZRImage.h"
 #include "ZRKit/UI/ZRMenu.h"
 #include "ZRKit/UI/ZRTargetAction.h"
@@ -334,13 +336,14 @@ QMenu* ProjectsPreferenceViewController::buildAddFilterButtonMenu() {
                                .value_or(a.identifier())
                                .compare(b.name().value_or(b.identifier()), Qt::CaseInsensitive) < 0;
                 });
-            QAction* heading = menu->addAction(*site->name());
+            QAction* heading = Platform::Menus::addItem(menu, *site->name());
             heading->setEnabled(false);
             for (const JiraProject& project : projects) {
                 if (!project.name())
                     continue;
                 QAction* item = ZRMenu::addItemWithTitleActionKeyEquivalentTagTargetIndentationLevel(
-                    menu, *project.name(), "addProjectFilterMenuAction", QString(), 0, this, 1);
+                    menu, Platform::Menus::menuItemText(*project.name()), "addProjectFilterMenuAction",
+                    QString(), 0, this, 1);
                 item->setData(QVariant::fromValue(std::make_shared<const JiraProject>(project)));
             }
         }
@@ -379,7 +382,7 @@ QMenu* ProjectsPreferenceViewController::buildAccountsActionMenu(const QList<Jir
     const QIcon image = ZRImage::imageNamed(imageName).toIcon();
     for (const JiraAccount& account : accounts) {
         QAction* item = ZRMenu::addItemWithTitleActionKeyEquivalentTagTargetIndentationLevel(
-            menu, displayTitle(account), action, QString(), 0, this, 0);
+            menu, Platform::Menus::menuItemText(displayTitle(account)), action, QString(), 0, this, 0);
         item->setData(account.accountID());
         item->setIcon(image);
     }
