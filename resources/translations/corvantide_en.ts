@@ -264,6 +264,11 @@
         <comment>preferences tab name</comment>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>A new interval applies from the next start of Corvantide.</source>
+        <comment>update interval tooltip</comment>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>HttpSession</name>
@@ -760,11 +765,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No projects yet.
-Add a server, then a project with the + button below.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Set Project Preferences</source>
         <comment>preferences tooltip</comment>
         <translation type="unfinished"></translation>
@@ -826,6 +826,16 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>Do you really want to delete %ld projects? This can not be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No projects yet.
+Add a project of your server with the + button below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No projects yet.
+Add a server with the Servers button below, then a project with the + button.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 
@@ -77,9 +78,12 @@ TEST_F(PaneWithoutAccountsTest, OffersOnlyToAddAServer) {
     EXPECT_EQ(titles(servers.get()), (QStringList{"Authorized Servers", "---", "Add…"}));
     EXPECT_FALSE(servers->actions().first()->isEnabled());
 
-    // With no filters the overlay covers the table.
+    // With no filters the overlay covers the table and names the first step.
     EXPECT_EQ(pane->noProjectsView()->parentWidget(), pane->filtersTableView());
     EXPECT_TRUE(pane->noProjectsView()->isVisible());
+    const auto* hint = pane->noProjectsView()->findChild<QLabel*>("noProjectsLabel");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().contains("Add a server")) << hint->text().toStdString();
     EXPECT_TRUE(pane->shouldHideViewInPreferencesPanel());
 }
 
@@ -183,6 +187,11 @@ TEST_F(ProjectsPaneTest, AddProjectMenuListsEachSiteWithItsProjectsSortedCaseIns
 TEST_F(ProjectsPaneTest, AddingAProjectTwiceGivesTwoFiltersAndRemovesTheOverlay) {
     showAndLoadSites();
     EXPECT_TRUE(pane->noProjectsView()->isVisible());
+    // Signed in: the next step is a project, not a server.
+    const auto* hint = pane->noProjectsView()->findChild<QLabel*>("noProjectsLabel");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().contains("Add a project")) << hint->text().toStdString();
+    EXPECT_FALSE(hint->text().contains("Servers button")) << hint->text().toStdString();
     addProject(QStringLiteral("Beta Help"));
     addProject(QStringLiteral("Beta Help"));
     const IssueFilterManager::IssueFilterList filters = IssueFilterManager::shared().allIssueFilters();

@@ -79,12 +79,16 @@ ProjectsPreferenceViewController::ProjectsPreferenceViewController(QWidget* pare
     m_noProjectsView->setObjectName(QStringLiteral("noProjectsView"));
     m_noProjectsView->setAutoFillBackground(true);
     auto* noProjectsLayout = new QVBoxLayout(m_noProjectsView);
-    auto* noProjectsLabel = new QLabel(
-        tr("No projects yet.\nAdd a server, then a project with the + button below."), m_noProjectsView);
-    noProjectsLabel->setAlignment(Qt::AlignCenter);
-    noProjectsLabel->setWordWrap(true);
-    noProjectsLayout->addWidget(noProjectsLabel);
+    m_noProjectsLabel = new QLabel(m_noProjectsView);
+    m_noProjectsLabel->setObjectName(QStringLiteral("noProjectsLabel"));
+    m_noProjectsLabel->setAlignment(Qt::AlignCenter);
+    m_noProjectsLabel->setWordWrap(true);
+    noProjectsLayout->addWidget(m_noProjectsLabel);
     m_noProjectsView->hide();
+    // The empty table says the next step: the first server, or, once one is signed in, a project.
+    Platform::NotificationCenter::defaultCenter().addObserver(
+        JiraAccountManager::AccountsChangedNotification, this,
+        [this](const Platform::Notification&) { updateArrayControllerContent(); });
 
     m_ui->addFilterButton->setDelegate(this);
     m_ui->serversButton->setDelegate(this);
@@ -223,6 +227,12 @@ void ProjectsPreferenceViewController::updateArrayControllerContent() {
     m_arrayController->setContent(filters);
     ProjectsTableView* table = m_ui->filtersTableView;
     if (filters.isEmpty()) {
+        const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+        m_noProjectsLabel->setText(
+            accounts && !accounts->isEmpty()
+                ? tr("No projects yet.\nAdd a project of your server with the + button below.")
+                : tr("No projects yet.\nAdd a server with the Servers button below, then a project with the "
+                     "+ button."));
         ZRView::fillWithSubview(table, m_noProjectsView);
         m_noProjectsView->show();
         m_noProjectsView->raise();
