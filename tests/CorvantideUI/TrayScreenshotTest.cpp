@@ -1,9 +1,13 @@
-// Not part of the suite (the test is disabled): it makes docs/tray-menu.png, the tray menu with issues as
-// a real panel shows it. Run it by hand with xfce4-panel and xdotool installed:
+// Not part of the suite (the tests are disabled): they make docs/tray-menu.png, the tray menu with issues
+// as a real panel shows it, docs/screenshots/tray-menu-250-issues.png, the menu the application draws
+// after a left click with 250 issues, scrolled to its end, and docs/screenshots/preferences-projects-
+// signed-in.png. Run them by hand with xfce4-panel, xdotool and x11-apps installed:
 //   scripts/test-env build/tests/TrayScreenshotTest --gtest_also_run_disabled_tests
 #include "AppDelegateFixture.h"
 
 #include "XvfbServer.h"
+
+#include "Preferences/ProjectsPreferenceViewController.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -101,4 +105,82 @@ TEST_F(TrayScreenshotTest, DISABLED_TheTrayMenuWithIssuesInXfcePanel) {
     app.waitForFinished(5000);
     panel.terminate();
     panel.waitForFinished(5000);
+}
+
+TEST_F(TrayScreenshotTest, DISABLED_TheMenuOf250IssuesScrollsToQuitOnA768PixelScreen) {
+    const JiraAccount ada = storeAccount();
+    const QStringList names{"Alpha Board Client", "Delta Engine Firmware", "Gamma Help Index"};
+    for (int project = 0; project < 3; ++project)
+        addFilter(ada, project, names.at(project));
+    JiraStandIn::Site& site = standIn.sites().first();
+    QJsonArray issues;
+    for (int number = 1; number <= 250; ++number) {
+        QJsonObject issue = site.issues.at(number % site.issues.size()).toObject();
+        const QString key = issue.value("key").toString().section(u'-', 0, 0);
+        issue.insert("id", QString::number(50000 + number));
+        issue.insert("key", QStringLiteral("%1-%2").arg(key).arg(number));
+        QJsonObject fields = issue.value("fields").toObject();
+        fields.insert("summary", QStringLiteral("R&D follow-up number %1 of snake_case_team").arg(number));
+        issue.insert("fields", fields);
+        issues.append(issue);
+    }
+    site.issues = issues;
+
+    XvfbServer display;
+    ASSERT_TRUE(display.start(QStringLiteral("1024x768x24")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display.display());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("XDG_CURRENT_DESKTOP");
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QDir().mkpath(config + "/xfce4/xfconf/xfce-perchannel-xml");
+    QFile::remove(config + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml");
+    ASSERT_TRUE(QFile::copy(TestUtils::sourcePath("tests/CorvantideUI/screenshot/xfce4-panel.xml"),
+                            config + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"));
+    QProcess panel;
+    panel.setProcessEnvironment(environment);
+    panel.setProcessChannelMode(QProcess::ForwardedChannels);
+    panel.start("xfce4-panel", {"--disable-wm-check"});
+    ASSERT_TRUE(panel.waitForStarted());
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [] {
+            return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                "org.kde.StatusNotifierWatcher");
+        },
+        20000));
+    QProcess app;
+    app.setProcessEnvironment(environment);
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
+    ASSERT_TRUE(app.waitForStarted());
+    TestUtils::spin(8000);
+
+    // A left click opens the application's own menu; Down then End scroll it to its last row, Quit.
+    ASSERT_TRUE(run("xdotool", {"mousemove", "1010", "14", "click", "1"}, environment));
+    TestUtils::spin(1500);
+    ASSERT_TRUE(run("xdotool", {"key", "Down", "key", "End"}, environment));
+    TestUtils::spin(1000);
+    QByteArray xwd;
+    ASSERT_TRUE(run("xwd", {"-root", "-silent"}, environment, &xwd));
+    const QImage screen = fromXwd(xwd);
+    ASSERT_FALSE(screen.isNull());
+    ASSERT_TRUE(screen.copy(screen.width() - 512, 0, 512, screen.height())
+                    .save(TestUtils::sourcePath("docs/screenshots/tray-menu-250-issues.png")));
+
+    ::kill(pid_t(app.processId()), SIGTERM);
+    app.waitForFinished(5000);
+    panel.terminate();
+    panel.waitForFinished(5000);
+}
+
+TEST_F(TrayScreenshotTest, DISABLED_TheProjectsPaneAfterTheFirstSignIn) {
+    storeAccount();
+    ProjectsPreferenceViewController pane;
+    pane.awake();
+    pane.resize(640, 420);
+    pane.show();
+    pane.willShowViewInPreferencesPanel();
+    TestUtils::spin(1500);
+    ASSERT_TRUE(
+        pane.grab().save(TestUtils::sourcePath("docs/screenshots/preferences-projects-signed-in.png")));
 }

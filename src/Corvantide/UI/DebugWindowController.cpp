@@ -196,6 +196,8 @@ void DebugWindowController::windowDidLoad() {
                  m_sprintsArrayController->selectionModel());
 
     // The pop-ups list the sites and the projects: item i is row i.
+    Platform::Menus::fitPopUpToItems(m_ui->resourcesPopupButton);
+    Platform::Menus::fitPopUpToItems(m_ui->projectsPopupButton);
     connect(m_resourcesArrayController, &QAbstractItemModel::modelReset, this, [this] {
         QStringList titles;
         for (const ResourcePtr& site : m_resourcesArrayController->arrangedObjects())
