@@ -50,61 +50,78 @@ QImage fromXwd(const QByteArray& data) {
 
 } // namespace
 
-class TrayScreenshotTest : public AppDelegateTest {};
+class TrayScreenshotTest : public AppDelegateTest {
+protected:
+    void TearDown() override {
+        if (app.state() != QProcess::NotRunning) {
+            ::kill(pid_t(app.processId()), SIGTERM);
+            app.waitForFinished(5000);
+        }
+        if (panel.state() != QProcess::NotRunning) {
+            panel.terminate();
+            panel.waitForFinished(5000);
+        }
+        AppDelegateTest::TearDown();
+    }
+
+    /*! A virtual screen of the size with xfce4-panel along its top, and the application started on it. */
+    void startPanelAndApplication(const QString& screen, int settleMs) {
+        ASSERT_TRUE(display.start(screen));
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display.display());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("XDG_CURRENT_DESKTOP");
+        const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + "/xfce4/xfconf/xfce-perchannel-xml";
+        QDir().mkpath(folder);
+        QFile::remove(folder + "/xfce4-panel.xml");
+        ASSERT_TRUE(QFile::copy(TestUtils::sourcePath("tests/CorvantideUI/screenshot/xfce4-panel.xml"),
+                                folder + "/xfce4-panel.xml"));
+        for (QProcess* process : {&panel, &app}) {
+            process->setProcessEnvironment(environment);
+            process->setProcessChannelMode(QProcess::ForwardedChannels);
+        }
+        panel.start("xfce4-panel", {"--disable-wm-check"});
+        ASSERT_TRUE(panel.waitForStarted());
+        ASSERT_TRUE(TestUtils::waitUntil(
+            [] {
+                return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                    "org.kde.StatusNotifierWatcher");
+            },
+            20000));
+        app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
+        ASSERT_TRUE(app.waitForStarted());
+        TestUtils::spin(settleMs);
+    }
+
+    /*! The screen as it shows now. */
+    QImage screenImage() {
+        QByteArray xwd;
+        EXPECT_TRUE(run("xwd", {"-root", "-silent"}, environment, &xwd));
+        return fromXwd(xwd);
+    }
+
+    XvfbServer display;
+    QProcessEnvironment environment;
+    QProcess panel;
+    QProcess app;
+};
 
 TEST_F(TrayScreenshotTest, DISABLED_TheTrayMenuWithIssuesInXfcePanel) {
     const JiraAccount ada = storeAccount();
     addFilter(ada, 0, QStringLiteral("Alpha Board Client"));
     addFilter(ada, 1, QStringLiteral("Delta Engine Firmware"));
-    XvfbServer display;
-    ASSERT_TRUE(display.start(QStringLiteral("800x420x24")));
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display.display());
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.remove("XDG_CURRENT_DESKTOP");
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    ASSERT_TRUE(QFile::copy(TestUtils::sourcePath("tests/CorvantideUI/screenshot/xfce4-panel.xml"), [&] {
-        QDir().mkpath(config + "/xfce4/xfconf/xfce-perchannel-xml");
-        return config + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml";
-    }()));
-
-    QProcess panel;
-    panel.setProcessEnvironment(environment);
-    panel.setProcessChannelMode(QProcess::ForwardedChannels);
-    panel.start("xfce4-panel", {"--disable-wm-check"});
-    ASSERT_TRUE(panel.waitForStarted());
-    ASSERT_TRUE(TestUtils::waitUntil(
-        [] {
-            return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                "org.kde.StatusNotifierWatcher");
-        },
-        20000));
-
-    QProcess app;
-    app.setProcessEnvironment(environment);
-    app.setProcessChannelMode(QProcess::ForwardedChannels);
-    app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
-    ASSERT_TRUE(app.waitForStarted());
-    TestUtils::spin(5000);
+    ASSERT_NO_FATAL_FAILURE(startPanelAndApplication(QStringLiteral("800x420x24"), 5000));
 
     // The item sits at the right end of the top panel; a right click opens its menu (a left click asks the
     // application to activate).
     ASSERT_TRUE(run("xdotool", {"mousemove", "786", "14", "click", "3"}, environment));
     TestUtils::spin(2000);
-    QByteArray xwd;
-    ASSERT_TRUE(run("xwd", {"-root", "-silent"}, environment, &xwd));
-    const QImage screen = fromXwd(xwd);
+    const QImage screen = screenImage();
     ASSERT_FALSE(screen.isNull());
     // The right part of the screen: the panel's end with the item and the menu below it.
     const int width = 400;
     ASSERT_TRUE(screen.copy(screen.width() - width, 0, width, screen.height())
                     .save(TestUtils::sourcePath("docs/tray-menu.png")));
-
-    ::kill(pid_t(app.processId()), SIGTERM);
-    app.waitForFinished(5000);
-    panel.terminate();
-    panel.waitForFinished(5000);
 }
 
 TEST_F(TrayScreenshotTest, DISABLED_TheMenuOf250IssuesScrollsToQuitOnA768PixelScreen) {
@@ -126,51 +143,17 @@ TEST_F(TrayScreenshotTest, DISABLED_TheMenuOf250IssuesScrollsToQuitOnA768PixelSc
     }
     site.issues = issues;
 
-    XvfbServer display;
-    ASSERT_TRUE(display.start(QStringLiteral("1024x768x24")));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display.display());
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.remove("XDG_CURRENT_DESKTOP");
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    QDir().mkpath(config + "/xfce4/xfconf/xfce-perchannel-xml");
-    QFile::remove(config + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml");
-    ASSERT_TRUE(QFile::copy(TestUtils::sourcePath("tests/CorvantideUI/screenshot/xfce4-panel.xml"),
-                            config + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"));
-    QProcess panel;
-    panel.setProcessEnvironment(environment);
-    panel.setProcessChannelMode(QProcess::ForwardedChannels);
-    panel.start("xfce4-panel", {"--disable-wm-check"});
-    ASSERT_TRUE(panel.waitForStarted());
-    ASSERT_TRUE(TestUtils::waitUntil(
-        [] {
-            return QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                "org.kde.StatusNotifierWatcher");
-        },
-        20000));
-    QProcess app;
-    app.setProcessEnvironment(environment);
-    app.setProcessChannelMode(QProcess::ForwardedChannels);
-    app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
-    ASSERT_TRUE(app.waitForStarted());
-    TestUtils::spin(8000);
+    ASSERT_NO_FATAL_FAILURE(startPanelAndApplication(QStringLiteral("1024x768x24"), 8000));
 
     // A left click opens the application's own menu; Down then End scroll it to its last row, Quit.
     ASSERT_TRUE(run("xdotool", {"mousemove", "1010", "14", "click", "1"}, environment));
     TestUtils::spin(1500);
     ASSERT_TRUE(run("xdotool", {"key", "Down", "key", "End"}, environment));
     TestUtils::spin(1000);
-    QByteArray xwd;
-    ASSERT_TRUE(run("xwd", {"-root", "-silent"}, environment, &xwd));
-    const QImage screen = fromXwd(xwd);
+    const QImage screen = screenImage();
     ASSERT_FALSE(screen.isNull());
     ASSERT_TRUE(screen.copy(screen.width() - 512, 0, 512, screen.height())
                     .save(TestUtils::sourcePath("docs/screenshots/tray-menu-250-issues.png")));
-
-    ::kill(pid_t(app.processId()), SIGTERM);
-    app.waitForFinished(5000);
-    panel.terminate();
-    panel.waitForFinished(5000);
 }
 
 TEST_F(TrayScreenshotTest, DISABLED_TheProjectsPaneAfterTheFirstSignIn) {
