@@ -80,6 +80,9 @@ public:
     void abandonUpdate();
     void downloadErrorOccurred(const QString& description);
     void mountDownload();
+    /*! Detaches the disk image of the download, if one is attached (the update has ended or no longer
+        needs it). */
+    void detachDiskImage();
     /*! This process's private download folder (0700), made if needed; empty when it cannot be made. */
     QString temporaryDownloadDirectory();
     /*! The server's suggested name reduced to one safe file name (no folders, no control characters, at
@@ -99,6 +102,8 @@ public:
 
     /*! Replaces how the application is ended for the relaunch (tests); empty restores quit(). */
     static void setTerminateHandlerForTesting(std::function<void()> handler);
+    /*! Ends the application for a relaunch (the handler set for testing, else quit()). */
+    static void terminateApplication();
     /*! Forgets the running update and its windows (tests). */
     void resetForTesting();
 

@@ -3,6 +3,8 @@
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Workspace.h"
 #include "ZRUpdater/ZRUpdater.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 #include "ZRUpdater/ZRUpdaterXPCService.h"
@@ -24,19 +26,6 @@
 using Platform::SystemLog::log;
 
 namespace {
-
-// Makes the folder with mode 0700. A folder already there is used only when it is a real folder of this
-// user that nobody else may write to (and, when private is asked for, that nobody else may enter).
-bool makeOwnFolder(const QString& path, bool isPrivate) {
-    const QByteArray encoded = QFile::encodeName(path);
-    if (::mkdir(encoded.constData(), 0700) == 0)
-        return true;
-    if (errno != EEXIST)
-        return false;
-    struct stat info {};
-    return ::lstat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-           (info.st_mode & (isPrivate ? 077 : 022)) == 0;
-}
 
 QString suggestedFileName(QNetworkReply* reply) {
     const QString disposition = QString::fromUtf8(reply->rawHeader("Content-Disposition"));
@@ -94,9 +83,10 @@ QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
 
 QString ZRUpdater::temporaryDownloadDirectory() {
     if (m_downloadFolder.isEmpty())
-        m_downloadFolder = QDir::cleanPath(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/") +
-                                           QUuid::createUuid().toString(QUuid::WithoutBraces));
-    if (!makeOwnFolder(QFileInfo(m_downloadFolder).path(), false) || !makeOwnFolder(m_downloadFolder, true)) {
+        m_downloadFolder = ZRUpdaterFolders::downloadsParent() + QLatin1Char('/') +
+                           QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!ZRUpdaterFolders::makeOwnFolder(QFileInfo(m_downloadFolder).path(), false) ||
+        !ZRUpdaterFolders::makeOwnFolder(m_downloadFolder, true)) {
         log(QStringLiteral("ERROR could not create tmp directory for downloads (should be %1)")
                 .arg(m_downloadFolder));
         return {};
@@ -257,6 +247,7 @@ void ZRUpdater::discardDownloadTask() {
 }
 
 void ZRUpdater::abandonUpdate() {
+    detachDiskImage();
     newestRelease.reset();
     if (m_extractor)
         m_extractor.release()->deleteLater(); // a late result of an abandoned unpacking is ignored
@@ -293,6 +284,11 @@ void ZRUpdater::mountDownload() {
         extractor->mountPath(downloadPath, sandboxed);
         m_extractor = std::move(extractor);
     }
+}
+
+void ZRUpdater::detachDiskImage() {
+    if (!downloadPath.isEmpty())
+        ZRUpdateDMGMounter::detach(ZRUpdaterFileManager::diskImageVolumePath(downloadPath), sandboxed);
 }
 
 void ZRUpdater::extractorDidFail(ZRUpdateExtractor* extractor) {

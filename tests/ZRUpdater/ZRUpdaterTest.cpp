@@ -9,7 +9,9 @@
 #include "TestUtils.h"
 #include "UpdateServer.h"
 #include "ZRKit/ZRData.h"
+#include "ZRUpdater/ServiceTestSupport.h"
 #include "ZRUpdater/ZRUpdateAlertController.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
@@ -437,6 +439,45 @@ TEST_F(ZRUpdaterTest, TheAlertAndThePanelKeepTheirFramesAcrossRuns) {
         EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(third->geometry()));
         Platform::UserDefaults::standard().removeObject(key);
     }
+}
+
+TEST_F(ZRUpdaterTest, DownloadsGoBelowThisUsersOwnFolderWhateverOthersMadeInTheSharedOne) {
+    const auto probe = ServiceTestSupport::probeUser();
+    if (!probe)
+        GTEST_SKIP() << "a second user can be made and given files only as root";
+    // Another user made the shared names first, in a temporary folder of this test's own.
+    QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    const QByteArray previousTemporary = qgetenv("TMPDIR");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(shared.path()));
+    for (const QString& name :
+         {QStringLiteral("DunwarbeckDownloads"), QStringLiteral("diskimagestartupcheck")}) {
+        ASSERT_TRUE(QDir().mkpath(shared.filePath(name)));
+        ASSERT_TRUE(ServiceTestSupport::giveTo(shared.filePath(name), *probe));
+    }
+    const QString folder = updater().temporaryDownloadDirectory();
+    EXPECT_TRUE(folder.startsWith(QFile::decodeName(runtime) + QStringLiteral("/DunwarbeckDownloads/")))
+        << folder.toStdString();
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0) << "closed to others";
+
+    // Without a private runtime folder: <temp>/DunwarbeckDownloads-<uid>, used only when it is ours.
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString parent = ZRUpdaterFolders::downloadsParent();
+    EXPECT_EQ(parent, shared.filePath(QStringLiteral("DunwarbeckDownloads-%1").arg(::geteuid())));
+    ASSERT_TRUE(QDir().mkpath(parent));
+    ASSERT_TRUE(ServiceTestSupport::giveTo(parent, *probe));
+    EXPECT_FALSE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    ASSERT_TRUE(QDir(parent).removeRecursively());
+    ASSERT_TRUE(QFile::link(shared.filePath(QStringLiteral("DunwarbeckDownloads")), parent));
+    EXPECT_FALSE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    ASSERT_TRUE(QFile::remove(parent));
+    EXPECT_TRUE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TMPDIR", previousTemporary);
+    if (previousTemporary.isEmpty())
+        qunsetenv("TMPDIR");
+    QDir(folder).removeRecursively();
 }
 
 TEST(ZRUpdaterMACAddressTest, TheAddressIsSentOnlyHashedAndOnlyWhenThereIsOne) {
