@@ -85,8 +85,9 @@ public:
     void detachDiskImage();
     /*! This process's private download folder (0700), made if needed; empty when it cannot be made. */
     QString temporaryDownloadDirectory();
-    /*! The server's suggested name reduced to one safe file name, a trailing ".txt" removed; empty when
-        nothing usable is left. */
+    /*! The server's suggested name reduced to one safe file name (no folders, no control characters, at
+        most 255 bytes, cut between characters and keeping an extension of up to 16), a trailing ".txt"
+        removed; empty when nothing usable is left. */
     static QString safeDownloadFileName(const QString& suggested);
     void extractorDidFinish(ZRUpdateExtractor* extractor) override;
     void extractorDidFail(ZRUpdateExtractor* extractor) override;
@@ -110,6 +111,8 @@ private:
     ZRUpdater();
     ~ZRUpdater() override;
     void startDownloadTask();
+    /*! Stops the running download and removes what it wrote. */
+    void discardDownloadTask();
     void downloadFinished(QNetworkReply* reply);
     void showStage(const QString& title, double maximum, const QString& status = {});
 

@@ -81,6 +81,7 @@ QString ZRUpdater::downloadedApplicationPath() {
         m_statusPanelController->beginActionWithTitle(
             QCoreApplication::translate("ZRUpdater", "Installing update..."), 0, QString());
         m_statusPanelController->setButtonEnabled(false);
+        m_statusPanelController->setCancelHandler({}); // no way back once the installation begins
         QCoreApplication::processEvents();
     }
     if (bundleName.isEmpty()) {
@@ -180,6 +181,8 @@ void ZRUpdater::restartCurrentApplication() {
                 "ZRUpdater",
                 "The new version is installed, but the application could not be restarted. Please "
                 "quit and start it again."));
+            if (m_statusPanelController) // the installation is over: the panel may be closed
+                m_statusPanelController->setCancelHandler([] {});
             return;
         }
     } else {
