@@ -269,6 +269,11 @@
         <comment>preferences tab name</comment>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>A new interval applies from the next start of Corvantide.</source>
+        <comment>update interval tooltip</comment>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>HttpSession</name>
@@ -765,11 +770,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No projects yet.
-Add a server, then a project with the + button below.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Set Project Preferences</source>
         <comment>preferences tooltip</comment>
         <translation type="unfinished"></translation>
@@ -833,6 +833,16 @@ Add a server, then a project with the + button below.</source>
         <source>Do you really want to delete %ld projects? This can not be undone.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No projects yet.
+Add a project of your server with the + button below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No projects yet.
+Add a server with the Servers button below, then a project with the + button.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StatusMenuBuilder</name>
@@ -879,6 +889,24 @@ Add a server, then a project with the + button below.</source>
     </message>
 </context>
 <context>
+    <name>Workspace</name>
+    <message>
+        <source>The page %1 could not be opened.</source>
+        <comment>error when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s opener %1 could not be started: %2</source>
+        <comment>reason when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ended with status %2.</source>
+        <comment>reason when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ZRJGetAuthTokenOperation</name>
     <message>
         <source>Could not download Jira authentication token, missing response data.</source>
@@ -909,6 +937,10 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>The request could not be made from the values the server sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Jira refused the request because the sign-in lacks the scopes %1. Add them to the app&apos;s permissions and sign the account in again.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -980,6 +1012,14 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>Got no releases from update feed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed is too large.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed lists too many releases.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -100,7 +100,7 @@ void IssueFilterManager::loadIssueFilters() {
         return;
     }
     Platform::SystemLog::log(QStringLiteral("could not load ticket filters file: %1: %2")
-                                 .arg(issueFiltersFileURL().toString(), error));
+                                 .arg(issueFiltersFileURL().toString(), Platform::SystemLog::escaped(error)));
     keepFileAside(path);
 }
 
@@ -144,9 +144,10 @@ IssueFilterManager::readFile(const QString& path, QString* errorMessage, bool* d
             array[index].isObject() ? IssueFilter::fromJson(array[index].toObject(), &problem) : nullptr;
         // One filter that cannot be read costs only that filter; the kept copy still holds it.
         if (!filter) {
-            Platform::SystemLog::log(QStringLiteral("could not read ticket filter %1 of %2: %3")
-                                         .arg(index)
-                                         .arg(QUrl::fromLocalFile(path).toString(), problem));
+            Platform::SystemLog::log(
+                QStringLiteral("could not read ticket filter %1 of %2: %3")
+                    .arg(index)
+                    .arg(QUrl::fromLocalFile(path).toString(), Platform::SystemLog::escaped(problem)));
             *droppedFilter = true;
             continue;
         }

@@ -229,7 +229,8 @@ CrashReporterClient::CrashReporterClient(const CrashReporterOptions& options, co
     }
 
     m_transport = std::make_unique<SentryTransport>(QDir(m_folder).filePath(QStringLiteral("outbox")),
-                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName));
+                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName),
+                                                    m_clientName.toUtf8());
     sendPreviousRun();
     startSession();
 
@@ -395,8 +396,12 @@ void CrashReporterClient::sendCrashReport(const QString& crashPath, QJsonObject 
     const QString crashTime = report->time > 0 ? crashed.toString(Qt::ISODateWithMs) : nowText();
     event.insert(QStringLiteral("timestamp"), crashTime);
     QString value = signalDescription(report->signal);
-    if (report->signal == SIGSEGV || report->signal == SIGBUS)
-        value += QStringLiteral(" at address 0x") + QString::number(report->faultAddress, 16);
+    if ((report->signal == SIGSEGV || report->signal == SIGBUS) && report->faultAddress)
+        value += QStringLiteral(" at address 0x") + QString::number(*report->faultAddress, 16);
+    if (report->senderPid)
+        value += QStringLiteral(", %1 sent by process %2")
+                     .arg(CrashReport::signalName(report->signal))
+                     .arg(*report->senderPid);
     if (report->terminated)
         value = report->terminateMessage.isEmpty()
                     ? QStringLiteral("std::terminate was called")

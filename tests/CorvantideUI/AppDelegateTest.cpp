@@ -378,7 +378,8 @@ TEST_F(AppDelegateTest, TheClientSettingsComeFromTheDecryptedFile) {
     EXPECT_EQ(app.clientID(), QStringLiteral("standin-client-id"));
     EXPECT_EQ(app.clientSecret(), QStringLiteral("standin-client-secret"));
     EXPECT_EQ(app.callbackURL(), QStringLiteral("http://127.0.0.1:8788/atlassian/jira_oauth.html"));
-    EXPECT_EQ(app.scopes(), QStringLiteral("read:jira-work read:jira-user offline_access"));
+    EXPECT_EQ(app.scopes(), QStringLiteral("read:jira-work read:jira-user read:board-scope:jira-software "
+                                           "read:sprint:jira-software read:project:jira offline_access"));
     EXPECT_EQ(AppDelegate::jiraCredential({{"jiraAuthenticationScopes", QStringList{"a", "b"}}},
                                           "jiraAuthenticationScopes"),
               QStringLiteral("a b"));

@@ -7,7 +7,9 @@
 #include "ZRJira/ZRJAccountUpdater.h"
 #include "ZRJira/ZRJConnectorDelegate.h"
 
+#include <QDateTime>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
@@ -80,8 +82,14 @@ public:
     bool initialGetIssuesOperationReturned() const { return m_initialGetIssuesOperationReturned; }
     /*! Empties the menu and fills it again from the kept issues, the accounts and the filters. */
     void menuWillOpen(QMenu* menu);
-    /*! Rebuilds the menu on a later turn (once, however often asked before). */
+    /*! Rebuilds the menu on a later turn (once, however often asked before); while the menu is open, once
+        it has closed (a panel that never reports the close holds it back MenuOpenGuardMs at most). */
     void setNeedsMenuRebuild();
+    static constexpr qint64 MenuOpenGuardMs = 30000;
+    /*! The status menu as the application draws it at the position (a left click on the tray item). */
+    void popUpStatusMenu(const QPoint& position);
+    /*! The menu popUpStatusMenu shows; null before the first. */
+    QMenu* popUpMenu() const { return m_popUpMenu; }
     /*! The window that stands in for the tray when the desktop has no tray host; null otherwise. */
     QWidget* trayUnavailableWindow() const;
     /*! A tray host came: the status item is made (a made item registers again by itself) and the window
@@ -146,6 +154,8 @@ private:
     void searchFinished();
     void makeStatusItem();
     void showTrayUnavailableWindow();
+    bool isStatusMenuOpen() const;
+    void rebuildMenuWhenClosed();
     void showConnectorError(const Platform::Error& error, const QString& accountID);
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
@@ -162,4 +172,8 @@ private:
     bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
     bool m_menuRebuildScheduled = false;
     bool m_statusItemUsesStatusNotifier = false; // the item was made for a StatusNotifier host
+    bool m_menuRebuildPending = false;
+    std::optional<QDateTime> m_statusMenuOpenedAt; // a panel or Qt is showing the status menu since then
+    QMenu* m_popUpMenu = nullptr;
+    QTimer* m_menuOpenGuardTimer = nullptr;
 };

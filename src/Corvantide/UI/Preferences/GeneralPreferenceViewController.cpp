@@ -65,6 +65,9 @@ void GeneralPreferenceViewController::updateUpdateIntervalPopup() {
         ZRPopUpButton::setItemTag(popUp, ZRPopUpButton::lastItem(popUp), int(interval));
     }
     ZRControl::updateBinding(popUp, ZRBinding::SelectedTag);
+    // The timer reads the interval once, at launch.
+    popUp->setToolTip(
+        tr("A new interval applies from the next start of Corvantide.", "update interval tooltip"));
 }
 
 void GeneralPreferenceViewController::updateOrderIssuesPopup() {
