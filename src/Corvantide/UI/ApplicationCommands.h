@@ -21,10 +21,10 @@ public:
     /*! The user's update check. */
     virtual void checkForUpdatesAction(QObject* sender) = 0;
     virtual void showPreferences(QObject* sender) = 0;
-    /*! The developer's debug window. */
-    virtual void showDebugWindow(QObject* sender) = 0;
     /*! One update pass of every account's sites and issues. */
     virtual void updateResourcesAndIssues() = 0;
+    /*! The developer's debug window. */
+    virtual void showDebugWindow(QObject* sender = nullptr) = 0;
 
 protected:
     ApplicationCommands() { current() = this; }
