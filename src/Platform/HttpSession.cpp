@@ -81,15 +81,28 @@ bool g_closeRoutineAdded = false;
 // Qt may hand over an answer whose connection closed before the body was whole as if it had arrived
 // (the closing and the last bytes read in one turn): a body shorter than its Content-Length is a lost
 // connection, not an answer to decode. Qt drops that header from answers it decompresses.
-bool isCutShort(QNetworkReply* reply, const QByteArray& method, int statusCode, const QByteArray& body) {
+bool isCutShort(QNetworkReply* reply, const QByteArray& method, int statusCode, qint64 receivedBytes) {
     if (method == "HEAD" || statusCode < 200 || statusCode == 204 || statusCode == 304)
         return false;
     bool ok = false;
     const qint64 expected = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
-    return ok && body.size() < expected;
+    return ok && receivedBytes < expected;
 }
 
 } // namespace
+
+bool HttpSession::failedInTransport(QNetworkReply* reply) {
+    return isTransportFailure(reply->error());
+}
+
+bool HttpSession::isCutShort(QNetworkReply* reply, const QByteArray& method, int statusCode,
+                             qint64 receivedBytes) {
+    return Platform::isCutShort(reply, method, statusCode, receivedBytes);
+}
+
+Error HttpSession::connectionLostError(const QUrl& url) {
+    return Platform::connectionLostError(url);
+}
 
 Error HttpSession::transportError(QNetworkReply* reply, const QUrl& url) {
     return transportErrorOf(reply, url);
@@ -260,8 +273,9 @@ void HttpSession::handleReply(const std::shared_ptr<HttpTask>& task, QNetworkRep
     }
     if (task->m_response && !isTransportFailure(reply->error())) {
         const QByteArray body = reply->readAll();
-        if (isCutShort(reply, task->m_request.method, task->m_response->statusCode, body)) {
-            complete(task, QJsonValue(QJsonValue::Undefined), connectionLostError(task->m_request.url));
+        if (Platform::isCutShort(reply, task->m_request.method, task->m_response->statusCode, body.size())) {
+            complete(task, QJsonValue(QJsonValue::Undefined),
+                     Platform::connectionLostError(task->m_request.url));
             startNext(key);
             return;
         }

@@ -51,6 +51,15 @@ public:
     static Error cancellationError(const QUrl& url);
     /*! The URLErrorDomain error for a reply that failed in transport (refused, lost, timed out, TLS...). */
     static Error transportError(QNetworkReply* reply, const QUrl& url);
+    /*! Whether a finished reply failed in its connection (refused, lost, timed out, TLS, proxy, a broken
+        exchange) rather than carrying an HTTP status that Qt also reports as an error. */
+    static bool failedInTransport(QNetworkReply* reply);
+    /*! Whether a body of receivedBytes falls short of the reply's Content-Length: the connection was
+        lost before the answer was whole. */
+    static bool isCutShort(QNetworkReply* reply, const QByteArray& method, int statusCode,
+                           qint64 receivedBytes);
+    /*! The URLErrorDomain error for a connection lost before the answer was whole. */
+    static Error connectionLostError(const QUrl& url);
 
     explicit HttpSession(QObject* parent = nullptr);
     explicit HttpSession(Configuration configuration, QObject* parent = nullptr);

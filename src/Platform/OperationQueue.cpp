@@ -1,12 +1,17 @@
 #include "Platform/OperationQueue.h"
 
+#include "Platform/MainThread.h"
+
 #include <QMutexLocker>
 
 namespace Platform {
 
 void Operation::start() {
-    if (m_finished.load() || m_executing.exchange(true))
-        return;
+    {
+        QMutexLocker locker(&m_mutex);
+        if (m_finished.load() || m_executing.exchange(true))
+            return;
+    }
     if (!m_cancelled.load())
         main();
     m_executing.store(false);
@@ -18,10 +23,22 @@ void Operation::start() {
     finishedChanged();
 }
 
-void Operation::waitUntilFinished() {
+bool Operation::cancelIfNotStarted() {
     QMutexLocker locker(&m_mutex);
-    while (!m_finished.load())
-        m_finishedCondition.wait(&m_mutex);
+    if (m_executing.load() || m_finished.load())
+        return false;
+    m_cancelled.store(true);
+    return true;
+}
+
+void Operation::waitUntilFinished() {
+    waitServingMainThread([this](int ms) {
+        QMutexLocker locker(&m_mutex);
+        if (!m_finished.load())
+            m_finishedCondition.wait(&m_mutex,
+                                     ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(ms));
+        return m_finished.load();
+    });
 }
 
 OperationQueue::OperationQueue(int maxConcurrentOperationCount) {
@@ -29,7 +46,12 @@ OperationQueue::OperationQueue(int maxConcurrentOperationCount) {
 }
 
 OperationQueue::~OperationQueue() {
-    m_pool.waitForDone();
+    {
+        QMutexLocker locker(&m_mutex);
+        for (const auto& operation : std::as_const(m_operations))
+            operation->cancelIfNotStarted();
+    }
+    waitUntilAllOperationsAreFinished();
 }
 
 void OperationQueue::addOperation(std::shared_ptr<Operation> operation) {
@@ -51,7 +73,7 @@ void OperationQueue::cancelAllOperations() {
 }
 
 void OperationQueue::waitUntilAllOperationsAreFinished() {
-    m_pool.waitForDone();
+    waitServingMainThread([this](int ms) { return m_pool.waitForDone(ms); });
 }
 
 int OperationQueue::operationCount() const {

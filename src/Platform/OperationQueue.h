@@ -24,11 +24,14 @@ public:
 
     void start();
     void cancel() { m_cancelled.store(true); }
+    /*! Cancels the operation unless it has started already; answers whether it did. */
+    bool cancelIfNotStarted();
     bool isCancelled() const { return m_cancelled.load(); }
     bool isExecuting() const { return m_executing.load(); }
     bool isFinished() const { return m_finished.load(); }
 
-    /*! Blocks until the operation has finished (not on the thread that runs it). */
+    /*! Blocks until the operation has finished (not on the thread that runs it); on the main thread it
+        runs meanwhile what the operation waits there for. */
     void waitUntilFinished();
 
 protected:
@@ -44,11 +47,14 @@ private:
     QWaitCondition m_finishedCondition;
 };
 
-/*! Runs operations on worker threads of its own pool, keeping each alive until it has finished. */
+/*! Runs operations on worker threads of its own pool, keeping each alive until it has finished. Waiting
+    for them on the main thread runs meanwhile what they wait there for (waitServingMainThread()). */
 class OperationQueue {
 public:
     explicit OperationQueue(int maxConcurrentOperationCount = QThread::idealThreadCount());
-    ~OperationQueue(); // waits for the operations that run
+    /*! Cancels the operations that have not started and waits until every operation has finished: the
+        cancelled ones end at once, without running their work. */
+    ~OperationQueue();
     OperationQueue(const OperationQueue&) = delete;
     OperationQueue& operator=(const OperationQueue&) = delete;
 

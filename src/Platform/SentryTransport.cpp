@@ -18,6 +18,8 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <future>
+#include <vector>
 
 #include <cstdio>
 
@@ -54,6 +56,13 @@ public:
         sendNext();
     }
 
+    /*! Calls done once nothing is on its way: at once, or when the request in flight and those after it
+        have ended. */
+    void whenIdle(std::function<void()> done) {
+        m_idleCallbacks.push_back(std::move(done));
+        notifyIfIdle();
+    }
+
     void stop() {
         if (m_reply != nullptr) {
             m_reply->disconnect(this);
@@ -83,9 +92,22 @@ private:
         return limited;
     }
 
-    void sendNext() {
-        if (m_reply != nullptr || m_unreachable)
+    void notifyIfIdle() {
+        if (m_reply != nullptr)
             return;
+        std::vector<std::function<void()>> callbacks;
+        callbacks.swap(m_idleCallbacks);
+        for (const auto& callback : callbacks)
+            callback();
+    }
+
+    void sendNext() {
+        if (m_reply != nullptr)
+            return;
+        if (m_unreachable) {
+            notifyIfIdle();
+            return;
+        }
         const auto now = SteadyClock::now();
         SteadyClock::time_point earliest;
         for (const QString& path : outboxEntries(m_folder)) {
@@ -123,6 +145,7 @@ private:
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - now);
             m_timer->start(std::max<qint64>(1, wait.count()));
         }
+        notifyIfIdle();
     }
 
     void send(const QString& path, const QByteArray& body) {
@@ -161,6 +184,7 @@ private:
                                               "outbox (%1)")
                                    .arg(SystemLog::escaped(reply->errorString())));
             m_reportedUnreachable = true;
+            notifyIfIdle();
             return;
         }
         m_reportedUnreachable = false;
@@ -191,6 +215,7 @@ private:
     QString m_currentPath;
     QStringList m_currentCategories;
     QHash<QString, SteadyClock::time_point> m_limits;
+    std::vector<std::function<void()>> m_idleCallbacks;
     bool m_unreachable = false;
     bool m_reportedUnreachable = false;
 };
@@ -260,6 +285,21 @@ void SentryTransport::wake() {
         return;
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker] { worker->wake(); }, Qt::QueuedConnection);
+}
+
+bool SentryTransport::flush(std::chrono::milliseconds timeout) {
+    if (!m_thread.isRunning())
+        return false;
+    auto idle = std::make_shared<std::promise<void>>();
+    std::future<void> done = idle->get_future();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, idle] {
+            worker->wake();
+            worker->whenIdle([idle] { idle->set_value(); });
+        },
+        Qt::QueuedConnection);
+    return done.wait_for(timeout) == std::future_status::ready;
 }
 
 bool SentryTransport::writeFileAtomically(const QString& path, const QByteArray& data) {

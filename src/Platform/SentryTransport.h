@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <mutex>
 
@@ -45,6 +46,10 @@ public:
     bool enqueue(const SentryEnvelope& envelope);
     /*! Asks the sender to go through the outbox (as at start). Any thread. */
     void wake();
+    /*! Wakes the sender and waits, at most the timeout, until it has sent all it can send now (the rest
+        is held back by a rate limit or an unreachable server); true when it has. Not on the sending
+        thread. */
+    bool flush(std::chrono::milliseconds timeout);
     /*! Runs a job on the sending thread (work that must not hold up the caller). Any thread. */
     void post(std::function<void()> job);
 

@@ -43,8 +43,8 @@ void postNotificationNameToMainThread(Platform::NotificationCenter& center, cons
         if (guardedCenter)
             relayNotification(*guardedCenter, notification);
     };
-    if (waitUntilDone && QCoreApplication::instance())
-        QMetaObject::invokeMethod(QCoreApplication::instance(), relay, Qt::BlockingQueuedConnection);
+    if (waitUntilDone)
+        Platform::runOnMainAndWait(relay);
     else
         Platform::runOnMain(relay);
 }

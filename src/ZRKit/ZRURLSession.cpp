@@ -63,6 +63,7 @@ struct ZRURLSession::Run : QObject {
     QNetworkAccessManager* manager = nullptr;
     QPointer<QNetworkReply> reply;
     std::unique_ptr<QTemporaryFile> file;
+    qint64 m_written = 0;
 
     Run(ZRURLSession* owner, bool file, std::mutex* m, std::condition_variable* c)
         : session(owner)
@@ -98,19 +99,23 @@ struct ZRURLSession::Run : QObject {
             }
         }
         const QByteArray& body = session->m_request.body;
-        reply = manager->sendCustomRequest(request, session->m_request.method,
-                                           body.isEmpty() ? QByteArray() : body);
+        // Qt waits for the body of a HEAD sent as a custom verb; its own HEAD ends at the answer's head.
+        reply = session->m_request.method == "HEAD"
+                    ? manager->head(request)
+                    : manager->sendCustomRequest(request, session->m_request.method,
+                                                 body.isEmpty() ? QByteArray() : body);
         ZRURLSessionForwardDelegate* delegate = session->m_forwardDelegate;
         if (delegate)
             connect(reply, &QNetworkReply::uploadProgress, this,
                     [delegate](qint64 sent, qint64 total) { delegate->didSendBodyData(sent, total); });
         connect(manager, &QNetworkAccessManager::authenticationRequired, this,
-                [this, delegate](QNetworkReply* challenged, QAuthenticator* authenticator) {
-                    if (!delegate || !delegate->didReceiveChallenge(responseOf(challenged), authenticator))
-                        challenged->abort(); // no credential
+                [delegate](QNetworkReply* challenged, QAuthenticator* authenticator) {
+                    // Without a credential the reply ends with the challenge's own answer.
+                    if (delegate)
+                        delegate->didReceiveChallenge(responseOf(challenged), authenticator);
                 });
         if (file)
-            connect(reply, &QNetworkReply::readyRead, this, [this] { file->write(reply->readAll()); });
+            connect(reply, &QNetworkReply::readyRead, this, [this] { writeToFile(reply->readAll()); });
         connect(reply, &QNetworkReply::finished, this, [this] { replyFinished(); });
     }
 
@@ -128,23 +133,34 @@ struct ZRURLSession::Run : QObject {
         finished->deleteLater();
         const bool hasStatus = finished->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
         std::optional<Platform::Error> error;
-        if (finished->error() != QNetworkReply::NoError && !hasStatus)
+        // A status does not make an answer whole: a connection lost after the head cuts the body short.
+        if ((finished->error() != QNetworkReply::NoError && !hasStatus) ||
+            Platform::HttpSession::failedInTransport(finished))
             error = Platform::HttpSession::transportError(finished, session->m_request.url);
         std::optional<ZRURLResponse> response;
         if (hasStatus)
             response = responseOf(finished);
+        QByteArray body;
+        if (!error) {
+            body = finished->readAll();
+            if (file)
+                writeToFile(body);
+            if (Platform::HttpSession::isCutShort(finished, session->m_request.method,
+                                                  response ? response->statusCode : 0,
+                                                  file ? m_written : body.size()))
+                error = Platform::HttpSession::connectionLostError(session->m_request.url);
+        }
         std::lock_guard lock(*mutex);
         if (session->m_state.load() != Running)
             return; // the time limit won
         session->m_response = response;
         if (!error && file) {
-            file->write(finished->readAll());
             file->flush();
             session->m_receivedFileURL = file->fileName();
             file->close();
             file.reset();
         } else if (!error) {
-            session->m_receivedData = finished->readAll();
+            session->m_receivedData = body;
         }
         if (error) {
             session->m_receivedError = error;
@@ -171,6 +187,11 @@ struct ZRURLSession::Run : QObject {
             reply->abort();
         }
         dropFile();
+    }
+
+    void writeToFile(const QByteArray& bytes) {
+        if (file && file->write(bytes) == bytes.size())
+            m_written += bytes.size();
     }
 
     void dropFile() {

@@ -44,6 +44,21 @@ TEST_F(AppDelegateTest, LaunchWithoutAccountsMakesTheMenuAndTimerButNoRequest) {
     EXPECT_EQ(rows(app.statusMenu()), QStringList{"[view]"} + fixedRowsWithoutAccount());
 }
 
+TEST_F(AppDelegateTest, AKeychainThatCannotBeReadIsSaidSoInPlaceOfTheSignIn) {
+    AppDelegate& app = makeDelegate();
+    app.applicationDidFinishLaunching();
+    for (const int status :
+         {int(Platform::Keychain::NotAvailable), int(Platform::Keychain::InteractionNotAllowed)}) {
+        Platform::Keychain::setInjectedReadStatusForTesting(status);
+        app.menuWillOpen(app.statusMenu());
+        Platform::Keychain::setInjectedReadStatusForTesting(std::nullopt);
+        EXPECT_EQ(rows(app.statusMenu()), QStringList{"The Jira accounts cannot be read: " +
+                                                      KeychainAccess::messageForStatus(status)} +
+                                              fixedRowsWithoutAccount());
+        EXPECT_FALSE(app.statusMenu()->actions().constFirst()->isEnabled());
+    }
+}
+
 TEST_F(AppDelegateTest, TheUpdateIntervalIsReadAtLaunchAndFallsBackTo15Minutes) {
     for (const auto& [minutes, seconds] : std::vector<std::pair<QVariant, int>>{{QVariant(45), 900},
                                                                                 {QVariant(0), 900},

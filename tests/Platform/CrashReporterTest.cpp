@@ -273,6 +273,49 @@ TEST_F(CrashReporterTest, AQuitRunEndsItsSessionAsExited) {
               (QStringList{QStringLiteral("ok+init"), QStringLiteral("exited"), QStringLiteral("ok+init")}));
 }
 
+TEST_F(CrashReporterTest, EachSessionUpdateIsSentOnceAndADamagedSessionFileIsNoSession) {
+    const auto updates = [this] {
+        QStringList statuses;
+        for (const QJsonObject& session : m_sink.payloads(QStringLiteral("session")))
+            statuses.append(session[QStringLiteral("status")].toString() +
+                            (session[QStringLiteral("init")].toBool() ? QStringLiteral("+init") : QString()));
+        return statuses;
+    };
+    ASSERT_EQ(runChild(QStringLiteral("run")), QProcess::NormalExit);
+    // The end leaves with the quitting process, not with the next start.
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return updates().size() == 2; }, 5000));
+    EXPECT_TRUE(QDir(childFolder() + QStringLiteral("/outbox")).entryList(QDir::Files).isEmpty());
+    ASSERT_EQ(runChild(QStringLiteral("run")), QProcess::NormalExit);
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return updates().size() >= 4; }, 5000));
+    TestUtils::spin(300);
+    EXPECT_EQ(updates(), (QStringList{QStringLiteral("ok+init"), QStringLiteral("exited"),
+                                      QStringLiteral("ok+init"), QStringLiteral("exited")}));
+
+    // A damaged session file is no session: the next start sends only its own.
+    QFile sessionFile(childFolder() + QStringLiteral("/session.json"));
+    ASSERT_TRUE(sessionFile.open(QIODevice::ReadOnly));
+    const QByteArray saved = sessionFile.readAll();
+    sessionFile.close();
+    QByteArray open = saved;
+    open.replace("\"exited\"", "\"ok\"");
+    QJsonObject wrongTypes = QJsonDocument::fromJson(open).object();
+    wrongTypes.insert(QStringLiteral("started"), 42);
+    for (const QByteArray& damaged :
+         {open.left(open.size() / 2), QByteArray("not JSON"), QJsonDocument(wrongTypes).toJson(),
+          QByteArray(R"({"sid":"not-a-uuid","status":"ok","errors":0,"started":"2026-01-01T00:00:00.000Z",)"
+                     R"("release":"r"})")}) {
+        ASSERT_TRUE(TestUtils::writeFile(childFolder() + QStringLiteral("/session.json"), damaged));
+        const qsizetype before = updates().size();
+        ASSERT_EQ(runChild(QStringLiteral("run")), QProcess::NormalExit);
+        EXPECT_TRUE(TestUtils::waitUntil([&] { return updates().size() >= before + 2; }, 5000));
+        TestUtils::spin(300);
+        EXPECT_EQ(updates().mid(before), (QStringList{QStringLiteral("ok+init"), QStringLiteral("exited")}))
+            << damaged.toStdString();
+    }
+    for (const QJsonObject& session : m_sink.payloads(QStringLiteral("session")))
+        EXPECT_FALSE(session[QStringLiteral("attrs")][QStringLiteral("release")].toString().isEmpty());
+}
+
 TEST_F(CrashReporterTest, AHangingGuiThreadGivesOneAppHangingEventOnlyWhileTrackingIsOn) {
     {
         CrashReporterClient client(options(true), m_folder);

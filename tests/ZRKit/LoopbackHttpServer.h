@@ -35,6 +35,8 @@ struct LoopbackResponse {
     QByteArray body;
     int delayMs = 0;          // wait before answering
     bool neverAnswer = false; // keep the connection open without an answer
+    int cutBodyAt = -1;       // announce the whole body, send this many bytes of it and close
+    bool keepOpen = false;    // leave the connection open after the answer
 };
 
 class LoopbackHttpServer {
@@ -119,11 +121,13 @@ private:
                     for (const auto& [name, value] : response.headers)
                         out += name + ": " + value + "\r\n";
                     out += "Content-Length: " + QByteArray::number(response.body.size()) +
-                           "\r\nConnection: close\r\n\r\n";
+                           (response.keepOpen ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n");
                     if (!head)
-                        out += response.body;
+                        out +=
+                            response.cutBodyAt < 0 ? response.body : response.body.left(response.cutBodyAt);
                     socket->write(out);
-                    socket->disconnectFromHost();
+                    if (!response.keepOpen)
+                        socket->disconnectFromHost();
                 };
                 if (response.delayMs > 0)
                     QTimer::singleShot(response.delayMs, socket, answer);

@@ -6,6 +6,7 @@
 #include "TestUtils.h"
 
 #include <QMutex>
+#include <QSemaphore>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -160,4 +161,51 @@ TEST(ZROperationTest, EnvelopeAndMonitorFollowStartsAndEndsAlsoOfOperationsCance
         [&] { return recorder.count(ZRNSNotificationOperation_canceled + QStringLiteral(":second")) == 1; }));
     TestUtils::spin(50);
     EXPECT_EQ(recorder.count(kZRNSOperationEnvelopeQueueEnvelope_finished + QStringLiteral(":task")), 1);
+}
+
+TEST(ZROperationTest,
+     WaitingOnTheMainThreadRunsPendingMainThreadBlocksAndADestroyedQueueCancelsWhatNeverStarted) {
+    Recorder recorder({ZRNSNotificationOperation_ended, ZRNSNotificationOperation_canceled});
+    int prepared = 0, completed = 0, ranWork = 0;
+    QSemaphore proceed(1000);
+    auto counted = [&](const QString& name) {
+        auto operation = named(name, [&] {
+            proceed.acquire();
+            ++ranWork;
+        });
+        operation->setMainThreadPreparationBlock([&](ZRNSOperation*) { ++prepared; });
+        operation->setMainThreadCompletionBlock([&](ZRNSOperation*) { ++completed; });
+        return operation;
+    };
+    {
+        Platform::OperationQueue queue(1);
+        auto first = counted(QStringLiteral("first"));
+        queue.addOperation(first);
+        first->waitUntilFinished(); // the main thread waits while the operation needs it
+        queue.addOperation(counted(QStringLiteral("second")));
+        queue.waitUntilAllOperationsAreFinished();
+        EXPECT_EQ(prepared, 2);
+        EXPECT_EQ(completed, 2);
+    }
+
+    std::shared_ptr<ZRNSBlockOperation> running, queued;
+    {
+        Platform::OperationQueue queue(1);
+        running = counted(QStringLiteral("running"));
+        queued = counted(QStringLiteral("queued"));
+        proceed.acquire(proceed.available()); // holds the running operation in its work
+        queue.addOperation(running);
+        queue.addOperation(queued);
+        ASSERT_TRUE(TestUtils::waitUntil([&] { return prepared == 3; }));
+        proceed.release(); // from here it waits for the main thread for its completion block
+    }                      // destroying the queue meanwhile
+    EXPECT_TRUE(running->isFinished());
+    EXPECT_TRUE(queued->isFinished());
+    EXPECT_TRUE(queued->isCancelled());
+    EXPECT_EQ(ranWork, 3);
+    EXPECT_EQ(completed, 3);
+    TestUtils::spin(50);
+    EXPECT_EQ(recorder.count(ZRNSNotificationOperation_ended + QStringLiteral(":running")), 1);
+    EXPECT_EQ(recorder.count(ZRNSNotificationOperation_canceled + QStringLiteral(":queued")), 1);
+    EXPECT_EQ(recorder.count(ZRNSNotificationOperation_ended + QStringLiteral(":queued")), 0);
 }

@@ -28,6 +28,13 @@ LoopbackResponse route(const LoopbackRequest& request) {
         return {200, {}, {}, 0, true};
     if (request.path == "/empty")
         return {204, {}, {}};
+    if (request.path == "/cut")
+        return {200, {}, QByteArray(100, 'x'), 0, false, 10};
+    if (request.path == "/open")
+        return {200, {}, "kept open", 0, false, -1, true};
+    if (request.path == "/private")
+        return {401, {{"WWW-Authenticate", "Basic realm=\"corvantide\""}}, "sign in first", 0, false, -1,
+                true};
     if (request.path.startsWith("/api"))
         return {request.path.endsWith("/fail") ? 500 : 200, {}, "answer to " + request.method};
     return {200, {}, "payload of " + request.path};
@@ -66,6 +73,35 @@ TEST(ZRURLSessionTest, HttpStatusesAreAnswersAndRedirectsAreFollowedOnlyWhenAllo
     EXPECT_EQ(followed.response->statusCode, 200);
     EXPECT_EQ(followed.receivedData, QByteArray("arrived"));
     EXPECT_TRUE(followed.isSuccessfulResponse());
+}
+
+TEST(ZRURLSessionTest, CutBodiesFailHeadEndsAtTheHeadAndUnansweredChallengesEndWithTheirResponse) {
+    LoopbackHttpServer server(route);
+    const ZRURLSessionResult cut =
+        ZRURLSession::sendSynchronousRequest(requestFor(server, "/cut"), nullptr, 10, true);
+    ASSERT_TRUE(cut.receivedError.has_value());
+    EXPECT_EQ(cut.receivedError->domain(), Platform::HttpSession::URLErrorDomain);
+    EXPECT_FALSE(cut.receivedData.has_value());
+    const ZRURLSessionResult cutFile =
+        ZRURLSession::downloadRequestSynchronously(requestFor(server, "/cut"), nullptr, 10, true, false);
+    EXPECT_TRUE(cutFile.receivedError.has_value());
+    EXPECT_FALSE(cutFile.receivedFileURL.has_value());
+
+    // Over a connection the server keeps open, HEAD must not wait for the announced body.
+    ZRURLRequest head = requestFor(server, "/open");
+    head.method = QByteArrayLiteral("HEAD");
+    const ZRURLSessionResult headed = ZRURLSession::sendSynchronousRequest(head, nullptr, 5, true);
+    EXPECT_FALSE(headed.receivedError.has_value());
+    ASSERT_TRUE(headed.response.has_value());
+    EXPECT_EQ(headed.response->statusCode, 200);
+    EXPECT_EQ(headed.receivedData, QByteArray());
+
+    const ZRURLSessionResult challenged =
+        ZRURLSession::sendSynchronousRequest(requestFor(server, "/private"), nullptr, 5, true);
+    EXPECT_FALSE(challenged.receivedError.has_value());
+    ASSERT_TRUE(challenged.response.has_value());
+    EXPECT_EQ(challenged.response->statusCode, 401);
+    EXPECT_EQ(challenged.receivedData, QByteArray("sign in first"));
 }
 
 TEST(ZRURLSessionTest, TheTimeLimitWinsOverASlowAnswerAndAFailedSessionDoesNotRunAgain) {

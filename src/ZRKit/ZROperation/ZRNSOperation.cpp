@@ -57,12 +57,7 @@ void ZRNSOperation::postNotificationToMainThread(const QString& name, QObject* o
 }
 
 void ZRNSOperation::runOnMainAndWait(const MainThreadBlock& block) {
-    if (Platform::isMainThread() || !QCoreApplication::instance()) {
-        block(this);
-        return;
-    }
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [this, &block] { block(this); }, Qt::BlockingQueuedConnection);
+    Platform::runOnMainAndWait([this, &block] { block(this); });
 }
 
 void ZRNSOperation::main() {
