@@ -1142,6 +1142,26 @@ Add a server with the Servers button below, then a project with the + button.</s
         <source>The new version is installed, but the application could not be restarted. Please quit and start it again.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Running from Disk Image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You are about to start %@ from a disk image. If you intend to use it regularly, we recommend that you copy the application to your hard drives &apos;Applications&apos; directory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy and Restart</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You do not have permission to write to the /Applications directory.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ZRUpdaterStatusPanelController</name>

@@ -109,7 +109,7 @@ public:
     void showPreferences(QObject* sender = nullptr) override;
     void quitAction(QObject* sender = nullptr);
     void showIssueInBrowser(QObject* sender);
-    void showDebugWindow(QObject* sender = nullptr);
+    void showDebugWindow(QObject* sender = nullptr) override;
     QMessageBox* aboutPanel() const { return m_aboutPanel; }
     /*! The issue list window's controller, made on the first showIssuesWindow; null before. */
     /*! The debug window's controller, made on the first showDebugWindow; null before. */

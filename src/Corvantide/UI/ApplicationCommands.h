@@ -23,6 +23,8 @@ public:
     virtual void showPreferences(QObject* sender) = 0;
     /*! One update pass of every account's sites and issues. */
     virtual void updateResourcesAndIssues() = 0;
+    /*! The developer's debug window. */
+    virtual void showDebugWindow(QObject* sender = nullptr) = 0;
 
 protected:
     ApplicationCommands() { current() = this; }

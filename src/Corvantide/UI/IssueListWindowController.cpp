@@ -114,8 +114,8 @@ void IssueListWindowController::windowDidLoad() {
     // The developer's debug window: no menu leads there, only this shortcut.
     auto* debugShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), window());
     connect(debugShortcut, &QShortcut::activated, this, [] {
-        if (AppDelegate* delegate = AppDelegate::shared())
-            delegate->showDebugWindow();
+        if (ApplicationCommands* commands = ApplicationCommands::shared())
+            commands->showDebugWindow();
     });
 
     // The table's double click and its context menu for the clicked row.
