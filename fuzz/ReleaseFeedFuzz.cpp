@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!releases)
         return 0;
     FuzzSupport::check(!releases->isEmpty(), "a feed that is read has releases");
+    FuzzSupport::check(releases->size() <= ZRUpdaterReleaseController::MaximumReleaseCount,
+                       "the release count is bounded");
     for (const ZRUpdaterRelease& release : *releases) {
         FuzzSupport::check(release.title.startsWith(release.applicationName), "every record is titled");
         FuzzSupport::check(!release.date.isValid() || release.date.year() >= 0, "dates are plain dates");

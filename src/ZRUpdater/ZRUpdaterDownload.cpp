@@ -71,7 +71,10 @@ QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         const QString extension =
             dot > 0 && dot < name.size() - 1 && name.size() - dot - 1 <= 16 ? name.mid(dot) : QString();
-        name = utf8Prefix(name.chopped(extension.size()), NameMax - extension.toUtf8().size()) + extension;
+        const QString stem = utf8Prefix(name.chopped(extension.size()), NameMax - extension.toUtf8().size());
+        if (stem.isEmpty())
+            return {}; // one character longer than a file name
+        name = stem + extension;
     }
     if (name.isEmpty())
         return {};

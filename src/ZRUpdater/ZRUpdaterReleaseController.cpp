@@ -138,29 +138,15 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     m_reply = reply;
     ++m_fetchSerial;
     ZRUpdaterCheckRedirects(reply, this, [this, reply](const QUrl&) {
-        if (m_reply != reply)
-            return;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-        m_releases.clear();
-        report(ZRError::zr_errorWithLocalizedDescription(
-            QCoreApplication::translate("ZRUpdater", "The update feed address is not secure.")));
+        refuse(reply, QCoreApplication::translate("ZRUpdater", "The update feed address is not secure."));
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply, url](qint64 received, qint64) {
         if (m_reply != reply || received <= MaximumFeedSize)
             return;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
         log(QStringLiteral("Refusing the update feed from URL %1: more than %2 bytes")
                 .arg(url.toString(QUrl::RemoveUserInfo))
                 .arg(MaximumFeedSize));
-        m_releases.clear();
-        report(ZRError::zr_errorWithLocalizedDescription(
-            QCoreApplication::translate("ZRUpdater", "The update feed is too large.")));
+        refuse(reply, QCoreApplication::translate("ZRUpdater", "The update feed is too large."));
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, logResult] {
         reply->deleteLater();
@@ -235,6 +221,17 @@ void ZRUpdaterReleaseController::finished(QNetworkReply* reply, const QUrl& url,
                 report(result.error);
             });
         });
+}
+
+void ZRUpdaterReleaseController::refuse(QNetworkReply* reply, const QString& description) {
+    if (m_reply != reply)
+        return;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    m_releases.clear();
+    report(ZRError::zr_errorWithLocalizedDescription(description));
 }
 
 void ZRUpdaterReleaseController::report(std::optional<Platform::Error> error) {

@@ -70,6 +70,8 @@ public:
 private:
     void finished(QNetworkReply* reply, const QUrl& url, bool logResult);
     void report(std::optional<Platform::Error> error);
+    /*! Ends the fetch in flight, when it is still this reply's, with an error of the description. */
+    void refuse(QNetworkReply* reply, const QString& description);
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -76,6 +76,14 @@ protected:
 
     static ZRUpdater& updater() { return ZRUpdater::sharedUpdaterForSandboxedApp(true); }
 
+    /*! The feed offers 2.0 (200), whose archive takes a minute to come. */
+    void offerReleaseWithSlowDownload() {
+        m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+        m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
+                                                      m_server.downloadURL(QStringLiteral("C.zip")));
+        m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    }
+
     int feedRequests() const { return m_standIn.requests(QStringLiteral("^/corvantide/appcast")).size(); }
 
     /*! Waits until the running check has ended or offered something. */
@@ -285,14 +293,15 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     const QString noExtension = ZRUpdater::safeDownloadFileName(
         QString(300, QChar(0xe9)) + QStringLiteral(".") + QString(40, QLatin1Char('x')));
     EXPECT_EQ(noExtension, QString(127, QChar(0xe9))) << "an extension beyond 16 characters is no extension";
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral("a") + QString(200, QChar(0x301)) +
+                                              QStringLiteral(".zip")),
+              QString())
+        << "one character longer than a file name leaves nothing, not a hidden \".zip\"";
 }
 
 TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
     AlertResponder responder;
-    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
-    m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
-                                                  m_server.downloadURL(QStringLiteral("C.zip")));
-    m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    offerReleaseWithSlowDownload();
     updater().checkForUpdates();
     waitForCheck();
     ASSERT_NE(updater().updateAlertController(), nullptr);
@@ -314,22 +323,23 @@ TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnEr
 
 TEST_F(ZRUpdaterTest, ClosingTheAlertIsLaterAndClosingThePanelCancelsTheDownload) {
     AlertResponder responder;
-    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
-    m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
-                                                  m_server.downloadURL(QStringLiteral("C.zip")));
-    m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    offerReleaseWithSlowDownload();
     Prefs::setUpdaterSkippedReleaseVersion(QStringLiteral("1.9"));
-    // The window's close button, then Escape: each is "Remind Me Later".
+    // The window's close button, or Escape.
+    const auto closeAsTheUser = [](QWidget* window, bool escape) {
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        if (escape)
+            QTest::keyClick(window, Qt::Key_Escape);
+        else
+            window->close();
+    };
+    // Each is "Remind Me Later".
     for (const bool escape : {false, true}) {
         updater().checkForUpdates();
         waitForCheck();
         QPointer<ZRUpdateAlertController> alert = updater().updateAlertController();
-        ASSERT_NE(alert, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
-        if (escape)
-            QTest::keyClick(alert, Qt::Key_Escape);
-        else
-            alert->close();
+        closeAsTheUser(alert, escape);
         EXPECT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; })) << "escape: " << escape;
         EXPECT_TRUE(Prefs::updaterSkippedReleaseVersion().isEmpty());
         EXPECT_TRUE(alert.isNull() || !alert->isVisible());
@@ -342,13 +352,7 @@ TEST_F(ZRUpdaterTest, ClosingTheAlertIsLaterAndClosingThePanelCancelsTheDownload
         waitForCheck();
         ASSERT_NE(updater().updateAlertController(), nullptr);
         updater().updateAlertController()->endWithSenderTag(0);
-        QPointer<ZRUpdaterStatusPanelController> panel = updater().statusPanelController();
-        ASSERT_NE(panel, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-        if (escape)
-            QTest::keyClick(panel, Qt::Key_Escape);
-        else
-            panel->close();
+        closeAsTheUser(updater().statusPanelController(), escape);
         EXPECT_FALSE(updater().updateInProgress) << "escape: " << escape;
         EXPECT_EQ(updater().statusPanelController(), nullptr);
     }

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -493,6 +494,42 @@ TEST_F(ZRUpdaterXPCServiceTest, UpdateFoldersThatAreLinksOrAnotherUsersWidenNoth
         foreign[0][QStringLiteral("error")].toObject()[QStringLiteral("description")].toString().contains(
             QStringLiteral("not in an update folder")));
     EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("old"));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, ABundleOnAReadOnlyDiskImageMayBeCopiedToItsInstalledPlaceOnly) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a loop mount needs root";
+    if (QStandardPaths::findExecutable(QStringLiteral("mksquashfs")).isEmpty())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed";
+    // The bundle, with its service, inside a squashfs image attached read-only.
+    const QString content = m_root.filePath(QStringLiteral("image"));
+    makeBundle(content + QStringLiteral("/Corvantide Test.app"), true);
+    const QString image = m_root.filePath(QStringLiteral("image.sqsh"));
+    const QString mounted = m_root.filePath(QStringLiteral("mounted"));
+    QDir().mkpath(mounted);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mksquashfs"),
+                                {content, image, QStringLiteral("-quiet"), QStringLiteral("-noappend")}),
+              0);
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-o"), QStringLiteral("loop,ro"), image, mounted}) != 0)
+        GTEST_SKIP() << "this machine allows no loop mount";
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_root.filePath(QStringLiteral("home"))));
+    const QString installed = m_root.filePath(QStringLiteral("home/.local/lib/Corvantide Test.app"));
+    QDir().mkpath(QFileInfo(installed).path());
+    const QString onImage = mounted + QStringLiteral("/Corvantide Test.app");
+    const QList<QJsonObject> lines =
+        runTool({QStringLiteral("copy"), onImage, installed, QStringLiteral(";;"), QStringLiteral("copy"),
+                 onImage, m_root.filePath(QStringLiteral("home/.local/lib/Other.app"))},
+                onImage);
+    qputenv("HOME", home);
+    stopService();
+    QProcess::execute(QStringLiteral("umount"), {mounted});
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0][QStringLiteral("result")].toBool())
+        << QJsonDocument(lines[0]).toJson().toStdString();
+    EXPECT_EQ(readText(installed + QStringLiteral("/marker.txt")), QStringLiteral("old"));
+    EXPECT_FALSE(lines[1][QStringLiteral("result")].toBool());
 }
 
 TEST_F(ZRUpdaterXPCServiceTest, QuarantineIsReleasedThroughTheWholeTreeWithoutFollowingLinks) {

@@ -263,7 +263,7 @@ void AppDelegate::makeStatusItem() {
 void AppDelegate::showTrayUnavailableWindow() {
     if (!m_trayUnavailableWindow) {
         Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
-        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
+        m_trayUnavailableWindow = new TrayUnavailableWindow(ownMenu());
     }
     m_trayUnavailableWindow->show();
 }
@@ -410,17 +410,22 @@ void AppDelegate::rebuildMenuWhenClosed() {
     menuWillOpen(m_statusMenu);
 }
 
-void AppDelegate::popUpStatusMenu(const QPoint& position) {
+QMenu* AppDelegate::ownMenu() {
     Platform::assertMainThread();
-    // The menu the application draws itself is one of its own: the exported one holds the panels'
-    // spelling of its rows, and this one is rebuilt only as it opens.
+    // The menu the application draws itself (at the pointer, or from the window without a tray) is one of
+    // its own: once a tray host has taken the status menu, that holds the panels' spelling of its rows.
+    // This one is rebuilt only as it opens.
     if (!m_popUpMenu) {
         m_popUpMenu = new QMenu();
         m_popUpMenu->setSeparatorsCollapsible(false);
         Platform::Menus::makeScrollable(m_popUpMenu);
         connect(m_popUpMenu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_popUpMenu); });
     }
-    m_popUpMenu->popup(position);
+    return m_popUpMenu;
+}
+
+void AppDelegate::popUpStatusMenu(const QPoint& position) {
+    ownMenu()->popup(position);
 }
 
 void AppDelegate::menuWillOpen(QMenu* menu) {

@@ -88,7 +88,7 @@ public:
     static constexpr qint64 MenuOpenGuardMs = 30000;
     /*! The status menu as the application draws it at the position (a left click on the tray item). */
     void popUpStatusMenu(const QPoint& position);
-    /*! The menu popUpStatusMenu shows; null before the first. */
+    /*! The menu popUpStatusMenu and the window without a tray show; null before either. */
     QMenu* popUpMenu() const { return m_popUpMenu; }
     /*! The window that stands in for the tray when the desktop has no tray host; null otherwise. */
     QWidget* trayUnavailableWindow() const;
@@ -155,6 +155,7 @@ private:
     void makeStatusItem();
     void showTrayUnavailableWindow();
     bool isStatusMenuOpen() const;
+    QMenu* ownMenu();
     void rebuildMenuWhenClosed();
     void showConnectorError(const Platform::Error& error, const QString& accountID);
     void showAuthorizationError(const JiraAccount& account);
