@@ -40,19 +40,13 @@ bool fitsInt64(const QVariant& value) {
 bool isNumber(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
     case QMetaType::Double:
     case QMetaType::Float:
-    case QMetaType::Long:
     case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    case QMetaType::ULongLong:
         return true;
     default:
-        return false;
+        return fitsInt64(value);
     }
 }
 
