@@ -36,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     (void)ZRJRedaction::printedForm(result.responseObject);
     (void)ZRJRedaction::redactedBody(body);
+    // Whatever text stands before it, a secret of plain text is masked.
+    const std::optional<QString> masked = ZRJRedaction::redactedBody(body + " access_token: zzFUZZSECRETzz");
+    FuzzSupport::check(!masked || !masked->contains(QStringLiteral("zzFUZZSECRETzz")),
+                       "a token after any text never survives redaction");
     (void)ZRJRedaction::redactedURL(QUrl(QString::fromUtf8(body)));
 
     if (result.responseObject.isObject()) {

@@ -1,11 +1,13 @@
 // What the crash reporter reads from its settings and from the server's answers: the DSN (first line of
 // the input) and the rate-limit headers of an answer (the rest). A taken DSN is https or loopback http
-// and names a project; rate limits are never negative.
+// and names a project and gives a header without control characters; rate limits are bounded waits.
 #include "FuzzSupport.h"
 #include "Platform/SentryDsn.h"
 #include "Platform/SentryTransport.h"
 
 #include <QHostAddress>
+
+#include <algorithm>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FuzzSupport::initialize();
@@ -22,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const auto dsn = Platform::SentryDsn::parse(QString::fromUtf8(first), &whyNot)) {
         FuzzSupport::check(!dsn->projectId.isEmpty() && !dsn->publicKey.isEmpty(),
                            "a DSN names key and project");
+        const QByteArray auth = dsn->authHeader(QStringLiteral("corvantide/1.0"));
+        FuzzSupport::check(std::none_of(auth.cbegin(), auth.cend(),
+                                        [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; }),
+                           "the auth header holds no control character");
         const QUrl endpoint = dsn->envelopeUrl();
         FuzzSupport::check(endpoint.isValid(), "the endpoint is a URL");
         FuzzSupport::check(
@@ -40,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const int status : {200, 429})
         for (const auto& [category, seconds] :
              Platform::SentryTransport::rateLimits(status, rateLimits, retryAfter))
-            FuzzSupport::check(seconds >= 0, "a rate limit is never negative");
+            FuzzSupport::check(seconds >= 0 && seconds <= Platform::SentryTransport::LongestRateLimitSeconds,
+                               "a rate limit is a bounded wait");
     return 0;
 }

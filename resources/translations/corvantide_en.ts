@@ -23,6 +23,11 @@
 <context>
     <name>AppDelegate</name>
     <message>
+        <source>The Jira accounts cannot be read: %1</source>
+        <comment>menu item</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Show Issues…</source>
         <comment>open issues window</comment>
         <translation type="unfinished"></translation>
@@ -262,6 +267,11 @@
     <message>
         <source>General</source>
         <comment>preferences tab name</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new interval applies from the next start of Corvantide.</source>
+        <comment>update interval tooltip</comment>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -760,11 +770,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No projects yet.
-Add a server, then a project with the + button below.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Set Project Preferences</source>
         <comment>preferences tooltip</comment>
         <translation type="unfinished"></translation>
@@ -828,6 +833,16 @@ Add a server, then a project with the + button below.</source>
         <source>Do you really want to delete %ld projects? This can not be undone.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No projects yet.
+Add a project of your server with the + button below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No projects yet.
+Add a server with the Servers button below, then a project with the + button.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StatusMenuBuilder</name>
@@ -845,7 +860,7 @@ Add a server, then a project with the + button below.</source>
 <context>
     <name>TrayUnavailableWindow</name>
     <message>
-        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead.</source>
+        <source>This desktop shows no system tray, so %1 cannot place its menu there. Its commands are here instead. Closing this window quits %1.</source>
         <comment>window shown without a tray</comment>
         <translation type="unfinished"></translation>
     </message>
@@ -870,6 +885,24 @@ Add a server, then a project with the + button below.</source>
     <message>
         <source>By Status</source>
         <comment>update interval</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Workspace</name>
+    <message>
+        <source>The page %1 could not be opened.</source>
+        <comment>error when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The desktop&apos;s opener %1 could not be started: %2</source>
+        <comment>reason when no browser takes a page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ended with status %2.</source>
+        <comment>reason when no browser takes a page</comment>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -904,6 +937,10 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>The request could not be made from the values the server sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Jira refused the request because the sign-in lacks the scopes %1. Add them to the app&apos;s permissions and sign the account in again.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -975,6 +1012,14 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>Got no releases from update feed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed is too large.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update feed lists too many releases.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1095,6 +1140,26 @@ Add a server, then a project with the + button below.</source>
     </message>
     <message>
         <source>The new version is installed, but the application could not be restarted. Please quit and start it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Running from Disk Image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You are about to start %@ from a disk image. If you intend to use it regularly, we recommend that you copy the application to your hard drives &apos;Applications&apos; directory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy and Restart</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You do not have permission to write to the /Applications directory.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -35,7 +35,8 @@ public:
     void append(const std::shared_ptr<IssueFilter>& filter);
     /*! Removes the first filter with the filter's identifier, if any; saves. */
     void remove(const IssueFilter& filter);
-    /*! Writes the list to the file, replacing it atomically. Does nothing while the list is not loaded. */
+    /*! Writes the list to the file, replacing it atomically. Does nothing while the list is not loaded, and
+        refuses (with a log line) while a file that could not be read has no copy beside it. */
     void saveIssueFilters();
 
     bool isLoaded() const { return m_issueFilters.has_value(); }
@@ -46,9 +47,13 @@ private:
     void loadIssueFilters();
     std::optional<IssueFilterList> readFile(const QString& path, QString* errorMessage,
                                             bool* droppedFilter) const;
-    void keepUnreadableFile(const QString& path) const;
+    /*! Keeps a copy of the file beside it (none when the newest copy has its bytes); the error otherwise. */
+    std::optional<QString> keepUnreadableFile(const QString& path) const;
+    /*! Keeps a copy, or remembers that the file must not be written over until it has one. */
+    void keepFileAside(const QString& path);
 
     std::function<QString()> m_fileLocator;
     std::optional<QString> m_filePath;
     std::optional<IssueFilterList> m_issueFilters;
+    bool m_fileNeedsCopy = false;
 };

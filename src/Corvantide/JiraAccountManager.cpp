@@ -11,9 +11,9 @@
 
 using Platform::Keychain;
 
-std::optional<QList<JiraAccount>> JiraAccountManager::allJiraAccounts() {
+std::optional<QList<JiraAccount>> JiraAccountManager::allJiraAccounts(std::optional<QString>* readError) {
     const std::optional<QList<QByteArray>> datas =
-        KeychainAccess::allDatas(KeychainAccess::AccountCredentialsLabel);
+        KeychainAccess::allDatas(KeychainAccess::AccountCredentialsLabel, readError);
     const QHash<QString, JiraAccount>& pending = pendingAccounts();
     if (!datas && pending.isEmpty())
         return std::nullopt;

@@ -25,8 +25,10 @@ public:
     static inline const QString AccountsChangedNotification = QStringLiteral("jiraAccountsChanged");
 
     /*! Every account, sorted by account id (case-insensitive, stable); nothing when the keychain holds no
-        account or cannot be read and none is kept in memory. Items that do not decode are left out. */
-    static std::optional<QList<JiraAccount>> allJiraAccounts();
+        account or cannot be read and none is kept in memory. Items that do not decode are left out. A
+        keychain that cannot be read (not running, no default keyring, locked) also gives its text in
+        readError, so that an account that cannot be read is not taken for no account. */
+    static std::optional<QList<JiraAccount>> allJiraAccounts(std::optional<QString>* readError = nullptr);
 
     static std::optional<JiraAccount> jiraAccount(const QString& accountID);
 

@@ -5,6 +5,7 @@
 #include "Model/JSONValue.h"
 #include "Model/StableSort.h"
 #include "Platform/MainThread.h"
+#include "Platform/SystemLog.h"
 #include "ZRJira/ZRJOperationManager.h"
 
 #include <QJsonObject>
@@ -22,6 +23,12 @@ struct StoredIssues {
 
 QHash<QString, StoredIssues>& issuesPerFilter() {
     static QHash<QString, StoredIssues> table;
+    return table;
+}
+
+// The number of the newest storing search of each filter: only its answer may replace the kept issues.
+QHash<QString, quint64>& newestSearchPerFilter() {
+    static QHash<QString, quint64> table;
     return table;
 }
 
@@ -80,10 +87,24 @@ void JiraIssueManager::startGetIssuesOperation(const std::shared_ptr<IssueFilter
     search.openSprintsOnly = filter->openSprintsOnly();
     const std::optional<QString> baseURL = (*site)->url();
     const QString projectName = project->name().value_or(QString());
+    // Searches of one filter may overlap (a manual update during a timed one, or one started after the
+    // filter was edited); the answer of one that a newer search has superseded applies to nothing.
+    static quint64 lastSearch = 0;
+    const quint64 searchNumber = ++lastSearch;
+    if (storeIssues)
+        newestSearchPerFilter().insert(filter->identifier(), searchNumber);
     ZRJOperationManager::shared().searchForIssues(
         account->accessToken(), (*site)->cloudID(), search,
-        [filter, storeIssues, completed, baseURL, projectName](const std::optional<QJsonObject>& response,
-                                                               const Platform::OptionalError& error) {
+        [filter, storeIssues, completed, baseURL, projectName,
+         searchNumber](const std::optional<QJsonObject>& response, const Platform::OptionalError& error) {
+            if (storeIssues && newestSearchPerFilter().value(filter->identifier()) != searchNumber) {
+                Platform::SystemLog::log(
+                    QStringLiteral("Dropped the answer of a superseded issue search of filter %1")
+                        .arg(Platform::SystemLog::escaped(filter->identifier())));
+                if (completed)
+                    completed(std::nullopt, std::nullopt);
+                return;
+            }
             const std::optional<QList<QJsonObject>> issues =
                 response ? JSONValue::objects(*response, QStringLiteral("issues")) : std::nullopt;
             if (!issues) {

@@ -26,8 +26,9 @@ public:
     /*! Searches the filter's project on its site with its account's stored token. The completion runs
         exactly once: at once, with neither issues nor error, when the account, the site or the project is
         not known; otherwise when the search answers, with the filtered issues, or with the search's error.
-        With storeIssues the result replaces what is kept for the filter. The filter's conditions are read
-        again when the answer arrives. */
+        With storeIssues the result replaces what is kept for the filter, unless a newer storing search of
+        the same filter has started meanwhile: then the answer is dropped (logged) and the completion gets
+        neither issues nor error. The filter's conditions are read again when the answer arrives. */
     static void startGetIssuesOperation(const std::shared_ptr<IssueFilter>& filter, bool storeIssues,
                                         Completion completed = {});
 

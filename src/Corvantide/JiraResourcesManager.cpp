@@ -61,8 +61,9 @@ std::shared_ptr<JiraResource> previousSite(const JiraResourcesManager::ResourceL
 void logKept(const char* what, const JiraResource& resource, const Platform::OptionalError& error) {
     Platform::SystemLog::log(
         QStringLiteral("could not download the %1 of site %2, keeping the previous ones: %3")
-            .arg(QLatin1String(what), resource.cloudID(),
-                 error ? error->localizedDescription() : QStringLiteral("nil")));
+            .arg(
+                QLatin1String(what), Platform::SystemLog::escaped(resource.cloudID()),
+                Platform::SystemLog::escaped(error ? error->localizedDescription() : QStringLiteral("nil"))));
 }
 
 // One site's projects and users. A download that fails leaves the site with what it had before: its own

@@ -12,19 +12,26 @@ using Platform::SystemLog::log;
 namespace {
 
 /*! Reads fail quietly when nothing matches; any other failure is worth a line. */
-std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query) {
+std::optional<QList<Platform::KeychainItem>> read(const Keychain::Query& query,
+                                                  std::optional<QString>* readError = nullptr) {
     const Keychain::SearchResult result = Keychain::find(query);
+    if (readError)
+        readError->reset();
     if (result.status == Keychain::Success)
         return result.items;
-    if (result.status != Keychain::ItemNotFound)
+    if (result.status != Keychain::ItemNotFound) {
         log(QStringLiteral("error accessing keychain: ") + KeychainAccess::messageForStatus(result.status));
+        if (readError)
+            *readError = KeychainAccess::messageForStatus(result.status);
+    }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<QList<QByteArray>> KeychainAccess::allDatas(const QString& label) {
-    const auto items = read(Keychain::Query{label, {}, {}});
+std::optional<QList<QByteArray>> KeychainAccess::allDatas(const QString& label,
+                                                          std::optional<QString>* readError) {
+    const auto items = read(Keychain::Query{label, {}, {}}, readError);
     if (!items)
         return std::nullopt;
     QList<QByteArray> datas;

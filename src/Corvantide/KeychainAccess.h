@@ -22,8 +22,9 @@ public:
     KeychainAccess() = delete;
 
     /*! The data of every item with the label, oldest first; nothing when none exists or the keychain
-        cannot be read. */
-    static std::optional<QList<QByteArray>> allDatas(const QString& label);
+        cannot be read, and then, in readError, the keychain's text for a failure other than "not found". */
+    static std::optional<QList<QByteArray>> allDatas(const QString& label,
+                                                     std::optional<QString>* readError = nullptr);
 
     /*! The data of the item with the service (and label); nothing when there is none or on a read error. */
     static std::optional<QByteArray> data(const QString& service,

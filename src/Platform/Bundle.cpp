@@ -133,9 +133,16 @@ QString Bundle::resourcePath() const {
 
 QString Bundle::executablePath() const {
     const QString name = m_data->info.value(QStringLiteral("CFBundleExecutable")).toString();
-    if (name.isEmpty())
+    // One name in bin/: a path or ".." would name something outside the bundle.
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QChar(0)) ||
+        name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
-    return m_data->path + QStringLiteral("/bin/") + name;
+    const QString path = m_data->path + QStringLiteral("/bin/") + name;
+    // Nor may a link lead out of it.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (!real.isEmpty() && !real.startsWith(QFileInfo(m_data->path).canonicalFilePath() + QLatin1Char('/')))
+        return {};
+    return path;
 }
 
 QString Bundle::bundleIdentifier() const {

@@ -42,7 +42,8 @@ public:
     QString bundlePath() const;
     /*! <bundle>/Resources */
     QString resourcePath() const;
-    /*! <bundle>/bin/<CFBundleExecutable>, or a null string when Info.plist names none. */
+    /*! <bundle>/bin/<CFBundleExecutable>, or a null string when Info.plist names none, or names more than
+        one path component, or a file that resolves to somewhere outside the bundle. */
     QString executablePath() const;
     QString bundleIdentifier() const;
 

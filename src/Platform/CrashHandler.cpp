@@ -159,8 +159,15 @@ void writeReport(int signal, siginfo_t* info, void* context) {
     writer.decimal(signal);
     writer.text("\ncode ");
     writer.decimal(info != nullptr ? info->si_code : 0);
-    writer.text("\naddress ");
-    writer.hex(info != nullptr ? reinterpret_cast<uintptr_t>(info->si_addr) : 0);
+    // Only a signal the kernel raised for a fault carries an address; one that a process sent (kill,
+    // sigqueue, tgkill: a code of 0 or less) carries the sender's id in the same place instead.
+    if (info != nullptr && info->si_code > 0) {
+        writer.text("\naddress ");
+        writer.hex(reinterpret_cast<uintptr_t>(info->si_addr));
+    } else if (info != nullptr && info->si_pid != ::getpid()) {
+        writer.text("\nsender ");
+        writer.decimal(info->si_pid);
+    }
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     writer.text("\ntime ");
@@ -387,6 +394,8 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray& data, QString* e
             report.code = value.toInt(&ok);
         } else if (key == "address") {
             report.faultAddress = static_cast<quintptr>(value.toULongLong(&ok, 16));
+        } else if (key == "sender") {
+            report.senderPid = value.toLongLong(&ok);
         } else if (key == "time") {
             report.time = value.toLongLong(&ok);
         } else if (key == "terminate") {

@@ -12,7 +12,10 @@ namespace Platform {
 struct CrashReport {
     int signal = 0;
     int code = 0;
-    quintptr faultAddress = 0;
+    /*! Where the fault lay, when the kernel raised the signal for one. */
+    std::optional<quintptr> faultAddress;
+    /*! The process that sent the signal, when another process did. */
+    std::optional<qint64> senderPid;
     /*! Seconds since the epoch. */
     qint64 time = 0;
     /*! The run ended through std::terminate; the message of the exception in flight, if any. */

@@ -38,8 +38,12 @@ bool CrashReporter::start(const CrashReporterOptions& options) {
     }
     g_client = client;
     QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
-        if (g_client != nullptr)
-            g_client->close();
+        if (g_client == nullptr)
+            return;
+        g_client->close();
+        // The session's end leaves now, so that the next start does not send it again; a server that
+        // does not answer holds the quit up two seconds at most, and the end waits in the outbox.
+        g_client->flush(std::chrono::seconds(2));
     });
     // The client's threads end with the application object, before Qt is torn down.
     qAddPostRoutine(stopReporting);

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonParseError>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
@@ -228,7 +229,8 @@ CrashReporterClient::CrashReporterClient(const CrashReporterOptions& options, co
     }
 
     m_transport = std::make_unique<SentryTransport>(QDir(m_folder).filePath(QStringLiteral("outbox")),
-                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName));
+                                                    m_dsn->envelopeUrl(), m_dsn->authHeader(m_clientName),
+                                                    m_clientName.toUtf8());
     sendPreviousRun();
     startSession();
 
@@ -257,32 +259,84 @@ CrashReporterClient::~CrashReporterClient() {
     m_transport.reset();
 }
 
+std::optional<CrashReporterClient::SessionState>
+CrashReporterClient::parseSessionFile(const QByteArray& bytes, QString* error) {
+    const auto refuse = [error](const QString& why) {
+        if (error != nullptr)
+            *error = why;
+        return std::nullopt;
+    };
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return refuse(QStringLiteral("not JSON: %1").arg(parseError.errorString()));
+    if (!document.isObject())
+        return refuse(QStringLiteral("not a JSON object"));
+    const QJsonObject object = document.object();
+    const auto text = [&object](const char* key) { return object.value(QLatin1String(key)); };
+
+    SessionState state;
+    state.sid = text("sid").toString();
+    const bool hexId =
+        state.sid.size() == 32 && std::all_of(state.sid.cbegin(), state.sid.cend(), [](QChar c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+        });
+    if (!hexId && QUuid::fromString(state.sid).isNull())
+        return refuse(QStringLiteral("the session id is not a UUID"));
+    state.started = text("started").toString();
+    if (!QDateTime::fromString(state.started, Qt::ISODateWithMs).isValid())
+        return refuse(QStringLiteral("the start time is not a date"));
+    state.timestamp = text("timestamp").toString();
+    if (!QDateTime::fromString(state.timestamp, Qt::ISODateWithMs).isValid())
+        state.timestamp = state.started;
+    state.status = text("status").toString();
+    if (!QStringList{QStringLiteral("ok"), QStringLiteral("exited"), QStringLiteral("crashed"),
+                     QStringLiteral("abnormal")}
+             .contains(state.status))
+        return refuse(QStringLiteral("the status is not a session status"));
+    const double errors = text("errors").toDouble(-1);
+    if (!text("errors").isDouble() || errors < 0 || errors > 1e9 || errors != double(qint64(errors)))
+        return refuse(QStringLiteral("the error count is not a count"));
+    state.errors = int(errors);
+    state.release = text("release").toString();
+    if (state.release.isEmpty())
+        return refuse(QStringLiteral("the release is missing"));
+    if (!text("environment").isString() && !text("environment").isUndefined())
+        return refuse(QStringLiteral("the environment is not text"));
+    state.environment = text("environment").toString();
+    return state;
+}
+
 void CrashReporterClient::sendPreviousRun() {
     const QDir dir(m_folder);
-    const QJsonObject previous =
-        QJsonDocument::fromJson(readFile(dir.filePath(SessionFile), 1024 * 1024)).object();
-    const bool previousOpen = previous.value(QStringLiteral("status")).toString() == QLatin1String("ok") &&
-                              !previous.value(QStringLiteral("sid")).toString().isEmpty();
+    const QByteArray sessionBytes = readFile(dir.filePath(SessionFile), 1024 * 1024);
+    QString damage;
+    std::optional<SessionState> previous;
+    if (!sessionBytes.isEmpty()) {
+        // A damaged file is no session: a session without its id, start or release cannot be sent.
+        previous = parseSessionFile(sessionBytes, &damage);
+        if (!previous)
+            SystemLog::log(QStringLiteral("Crash reporting ignored a damaged session file: %1").arg(damage));
+    }
+    const bool previousOpen = previous && previous->status == QLatin1String("ok");
     auto previousSession = [&](const QString& status, const QString& timestamp, int errors) {
         QJsonObject session{
-            {QStringLiteral("sid"), previous.value(QStringLiteral("sid"))},
+            {QStringLiteral("sid"), previous->sid},
             {QStringLiteral("did"), m_distinctId},
             {QStringLiteral("init"), false},
-            {QStringLiteral("started"), previous.value(QStringLiteral("started"))},
+            {QStringLiteral("started"), previous->started},
             {QStringLiteral("timestamp"), timestamp},
             {QStringLiteral("status"), status},
             {QStringLiteral("errors"), errors},
-            {QStringLiteral("attrs"),
-             QJsonObject{{QStringLiteral("release"), previous.value(QStringLiteral("release"))},
-                         {QStringLiteral("environment"), previous.value(QStringLiteral("environment"))}}}};
-        const QDateTime started =
-            QDateTime::fromString(previous.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
+            {QStringLiteral("attrs"), QJsonObject{{QStringLiteral("release"), previous->release},
+                                                  {QStringLiteral("environment"), previous->environment}}}};
+        const QDateTime started = QDateTime::fromString(previous->started, Qt::ISODateWithMs);
         const QDateTime ended = QDateTime::fromString(timestamp, Qt::ISODateWithMs);
         if (started.isValid() && ended.isValid() && started <= ended)
             session.insert(QStringLiteral("duration"), static_cast<double>(started.msecsTo(ended)) / 1000.0);
         return session;
     };
-    const int previousErrors = previous.value(QStringLiteral("errors")).toInt();
+    const int previousErrors = previous ? previous->errors : 0;
 
     // The report moves aside at once, so that a crash of this run cannot be taken for the last one's.
     const QString crashPath = dir.filePath(CrashFile);
@@ -313,8 +367,7 @@ void CrashReporterClient::sendPreviousRun() {
     if (!crashed && previousOpen) {
         // The run ended without closing its session and without a crash report: it was killed.
         enqueue(QString(), {},
-                previousSession(QStringLiteral("abnormal"),
-                                previous.value(QStringLiteral("timestamp")).toString(), previousErrors));
+                previousSession(QStringLiteral("abnormal"), previous->timestamp, previousErrors));
     }
 }
 
@@ -343,8 +396,12 @@ void CrashReporterClient::sendCrashReport(const QString& crashPath, QJsonObject 
     const QString crashTime = report->time > 0 ? crashed.toString(Qt::ISODateWithMs) : nowText();
     event.insert(QStringLiteral("timestamp"), crashTime);
     QString value = signalDescription(report->signal);
-    if (report->signal == SIGSEGV || report->signal == SIGBUS)
-        value += QStringLiteral(" at address 0x") + QString::number(report->faultAddress, 16);
+    if ((report->signal == SIGSEGV || report->signal == SIGBUS) && report->faultAddress)
+        value += QStringLiteral(" at address 0x") + QString::number(*report->faultAddress, 16);
+    if (report->senderPid)
+        value += QStringLiteral(", %1 sent by process %2")
+                     .arg(CrashReport::signalName(report->signal))
+                     .arg(*report->senderPid);
     if (report->terminated)
         value = report->terminateMessage.isEmpty()
                     ? QStringLiteral("std::terminate was called")
@@ -402,6 +459,10 @@ void CrashReporterClient::close() {
         saveSession();
     }
     enqueue(QString(), {}, session);
+}
+
+bool CrashReporterClient::flush(std::chrono::milliseconds timeout) {
+    return isEnabled() && m_transport->flush(timeout);
 }
 
 void CrashReporterClient::addBreadcrumb(QJsonObject breadcrumb) {

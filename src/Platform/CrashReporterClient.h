@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,24 @@ public:
 
     /*! Ends the run's session as exited: the application quits normally. */
     void close();
+    /*! Waits, at most the timeout, until the transport has sent what it can send now; true when it has.
+        What is sent before the process ends is not sent again by the next start. */
+    bool flush(std::chrono::milliseconds timeout);
+
+    /*! A run's session as "session.json" keeps it. */
+    struct SessionState {
+        QString sid;
+        QString started;
+        QString timestamp; // the last change; the start time when the file has none
+        QString status;    // "ok", "exited", "crashed" or "abnormal"
+        int errors = 0;
+        QString release;
+        QString environment;
+    };
+    /*! Reads a session file. A damaged one (not a JSON object, an id that is not a UUID, a start time that
+        is not a date, an unknown status, an error count that is not a count, no release) gives nothing,
+        with the reason in error. */
+    static std::optional<SessionState> parseSessionFile(const QByteArray& bytes, QString* error = nullptr);
     /*! Adds a breadcrumb (at most the last MaxBreadcrumbs are kept). Any thread. */
     void addBreadcrumb(QJsonObject breadcrumb);
     /*! Sends an event of this run with its breadcrumbs and counts an error in the session. Any thread.

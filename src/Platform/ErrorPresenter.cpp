@@ -29,13 +29,13 @@ void presentError(const Error& error) {
     const bool cancelled =
         error.domain() == HttpSession::URLErrorDomain && error.code() == HttpSession::Cancelled;
     if (cancelled || QCoreApplication::closingDown()) {
-        SystemLog::log(error.localizedDescription());
+        SystemLog::log(SystemLog::escaped(error.localizedDescription()));
         return;
     }
     if (const ErrorPresenter presenter = currentPresenter())
         presenter(error);
     else
-        SystemLog::log(error.localizedDescription());
+        SystemLog::log(SystemLog::escaped(error.localizedDescription()));
 }
 
 } // namespace Platform

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace Platform {
 
@@ -64,6 +65,9 @@ std::optional<qint64> HttpResponse::retryAfterSeconds() const {
     const qint64 seconds = value.toLongLong(&isNumber);
     if (isNumber)
         return std::max<qint64>(0, seconds);
+    // Delay-seconds too many to count: as long a wait as there is.
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::numeric_limits<qint64>::max();
     const QDateTime date = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
     if (!date.isValid())
         return std::nullopt;

@@ -298,6 +298,9 @@ bool HttpSession::retryLater(const std::shared_ptr<HttpTask>& task, const HttpRe
         return false;
     qint64 waitMs = 0;
     if (const std::optional<qint64> seconds = response.retryAfterSeconds()) {
+        // Compared before it is counted in milliseconds, where a huge wait would overflow.
+        if (*seconds > m_configuration.longestRetryWaitMs / 1000)
+            return false;
         waitMs = *seconds * 1000;
     } else {
         const qint64 backoff = qint64(m_configuration.firstRetryDelayMs) << task->m_retries;

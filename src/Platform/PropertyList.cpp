@@ -1,5 +1,7 @@
 #include "Platform/PropertyList.h"
 
+#include "Platform/RegularFile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
@@ -345,13 +347,15 @@ QVariant PropertyList::read(const QByteArray& document, QString* errorMessage) {
 namespace {
 
 QVariant readDocumentFile(const QString& path, QString* errorMessage, QStringList* topLevelKeys) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setMessage(errorMessage, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    // A named pipe or device in place of the file is refused rather than waited on.
+    QString reason;
+    const std::optional<QByteArray> content = RegularFile::read(path, RegularFile::Links::Follow, &reason);
+    if (!content) {
+        setMessage(errorMessage, reason);
         return {};
     }
     QString message;
-    Reader reader(file.readAll(), topLevelKeys);
+    Reader reader(*content, topLevelKeys);
     QVariant value = reader.readDocument(&message);
     if (!value.isValid())
         setMessage(errorMessage, QStringLiteral("%1: %2").arg(path, message));

@@ -1,5 +1,7 @@
 #include "Platform/SentryDsn.h"
 
+#include "Platform/SystemLog.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -13,6 +15,13 @@ bool isLoopbackHost(const QString& host) {
         return true;
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
+}
+
+// What goes into the X-Sentry-Auth header: printable ASCII without the blank and the comma that separate
+// its fields.
+bool isHeaderWord(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f && c != u','; });
 }
 
 std::optional<SentryDsn> refuse(QString* whyNot, const QString& reason) {
@@ -46,6 +55,8 @@ std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) 
     }
     if (dsn.publicKey.isEmpty())
         return refuse(whyNot, QStringLiteral("the DSN has no public key"));
+    if (!isHeaderWord(dsn.publicKey) || !isHeaderWord(dsn.secretKey))
+        return refuse(whyNot, QStringLiteral("the DSN's key holds characters a request header cannot carry"));
     if (url.hasQuery() || url.hasFragment())
         return refuse(whyNot, QStringLiteral("the DSN has a query or a fragment"));
     QString path = url.path(QUrl::FullyEncoded);
@@ -62,6 +73,18 @@ std::optional<SentryDsn> SentryDsn::parse(const QString& text, QString* whyNot) 
     if (!projectIdIsWord)
         return refuse(whyNot, QStringLiteral("the DSN has no project id"));
     return dsn;
+}
+
+QString SentryDsn::withLoopbackOverride(const QString& configured, const QString& override) {
+    if (override.isEmpty())
+        return configured;
+    const std::optional<SentryDsn> dsn = parse(override);
+    if (!dsn || !isLoopbackHost(dsn->host)) {
+        SystemLog::log(QStringLiteral("CORVANTIDE_SENTRY_DSN is ignored: only a DSN towards this computer "
+                                      "is taken"));
+        return configured;
+    }
+    return override;
 }
 
 namespace {

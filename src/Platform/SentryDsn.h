@@ -20,8 +20,13 @@ struct SentryDsn {
     QString projectId;
 
     /*! The destination of a DSN text, or nothing with the reason in `whyNot`. Only https is taken, and
-        plain http only towards a loopback host. */
+        plain http only towards a loopback host; keys are printable ASCII without blanks or commas (they
+        go into a request header). */
     static std::optional<SentryDsn> parse(const QString& text, QString* whyNot = nullptr);
+
+    /*! The DSN a run uses: `override` (a development run's CORVANTIDE_SENTRY_DSN) when it is a DSN towards
+        this computer, else `configured`; an override that is not is ignored with a log line. */
+    static QString withLoopbackOverride(const QString& configured, const QString& override);
 
     /*! {scheme}://{host}[:{port}]{path}/api/{project id}/envelope/ */
     QUrl envelopeUrl() const;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,8 +14,12 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <future>
+#include <vector>
 
 #include <cstdio>
 
@@ -40,14 +45,22 @@ QStringList outboxEntries(const QString& folder) {
 
 class SentryTransport::Worker final : public QObject {
 public:
-    Worker(QString folder, QUrl endpoint, QByteArray authHeader)
+    Worker(QString folder, QUrl endpoint, QByteArray authHeader, QByteArray userAgent)
         : m_folder(std::move(folder))
         , m_endpoint(std::move(endpoint))
-        , m_authHeader(std::move(authHeader)) {}
+        , m_authHeader(std::move(authHeader))
+        , m_userAgent(std::move(userAgent)) {}
 
     void wake() {
         m_unreachable = false;
         sendNext();
+    }
+
+    /*! Calls done once nothing is on its way: at once, or when the request in flight and those after it
+        have ended. */
+    void whenIdle(std::function<void()> done) {
+        m_idleCallbacks.push_back(std::move(done));
+        notifyIfIdle();
     }
 
     void stop() {
@@ -79,9 +92,22 @@ private:
         return limited;
     }
 
-    void sendNext() {
-        if (m_reply != nullptr || m_unreachable)
+    void notifyIfIdle() {
+        if (m_reply != nullptr)
             return;
+        std::vector<std::function<void()>> callbacks;
+        callbacks.swap(m_idleCallbacks);
+        for (const auto& callback : callbacks)
+            callback();
+    }
+
+    void sendNext() {
+        if (m_reply != nullptr)
+            return;
+        if (m_unreachable) {
+            notifyIfIdle();
+            return;
+        }
         const auto now = SteadyClock::now();
         SteadyClock::time_point earliest;
         for (const QString& path : outboxEntries(m_folder)) {
@@ -119,6 +145,7 @@ private:
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - now);
             m_timer->start(std::max<qint64>(1, wait.count()));
         }
+        notifyIfIdle();
     }
 
     void send(const QString& path, const QByteArray& body) {
@@ -128,6 +155,7 @@ private:
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-sentry-envelope"));
         request.setRawHeader("X-Sentry-Auth", m_authHeader);
+        request.setRawHeader("User-Agent", m_userAgent);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         request.setTransferTimeout(30000);
         m_currentPath = path;
@@ -143,35 +171,36 @@ private:
         const auto now = SteadyClock::now();
         for (const auto& [category, seconds] :
              rateLimits(status, reply->rawHeader("X-Sentry-Rate-Limits"), reply->rawHeader("Retry-After"))) {
-            const auto until = now + std::chrono::milliseconds(static_cast<qint64>(seconds * 1000.0));
+            const auto until = now + std::chrono::seconds(seconds);
             auto& limit = m_limits[category];
             if (until > limit)
                 limit = until;
         }
-        if (status == 0 || status >= 500) {
-            // Nothing reached the server, or it could not take it: keep it for later.
+        if (status == 0) {
+            // Nothing reached the server: keep it for later.
             m_unreachable = true;
             if (!m_reportedUnreachable)
-                SystemLog::log(
-                    QStringLiteral("Crash reporting cannot reach its server; reports wait in the "
-                                   "outbox (%1)")
-                        .arg(status == 0 ? reply->errorString() : QStringLiteral("HTTP %1").arg(status)));
+                SystemLog::log(QStringLiteral("Crash reporting cannot reach its server; reports wait in the "
+                                              "outbox (%1)")
+                                   .arg(SystemLog::escaped(reply->errorString())));
             m_reportedUnreachable = true;
+            notifyIfIdle();
             return;
         }
         m_reportedUnreachable = false;
         if (status == 429) {
-            // However the answer reads, the same envelope does not go again at once.
+            // The server has discarded the envelope; the next one of its categories waits at least a
+            // moment, however the answer reads.
             const auto soonest = now + std::chrono::seconds(1);
             for (const QString& category : m_currentCategories)
                 if (m_limits.value(category) < soonest && m_limits.value(QString()) < soonest)
                     m_limits[category] = soonest;
-            sendNext();
-            return;
+            SystemLog::log(QStringLiteral("Crash reporting: the server is rate-limiting reports and "
+                                          "discarded one (HTTP 429)"));
+        } else if (status < 200 || status >= 300) {
+            SystemLog::log(QStringLiteral("Crash reporting: the server refused a report, dropped (HTTP %1)")
+                               .arg(status));
         }
-        if (status < 200 || status >= 300)
-            SystemLog::log(
-                QStringLiteral("Crash reporting: the server refused a report (HTTP %1)").arg(status));
         QFile::remove(m_currentPath);
         sendNext();
     }
@@ -179,20 +208,23 @@ private:
     QString m_folder;
     QUrl m_endpoint;
     QByteArray m_authHeader;
+    QByteArray m_userAgent;
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QTimer* m_timer = nullptr;
     QString m_currentPath;
     QStringList m_currentCategories;
     QHash<QString, SteadyClock::time_point> m_limits;
+    std::vector<std::function<void()>> m_idleCallbacks;
     bool m_unreachable = false;
     bool m_reportedUnreachable = false;
 };
 
-SentryTransport::SentryTransport(QString outboxFolder, QUrl endpoint, QByteArray authHeader)
+SentryTransport::SentryTransport(QString outboxFolder, QUrl endpoint, QByteArray authHeader,
+                                 QByteArray userAgent)
     : m_outboxFolder(std::move(outboxFolder)) {
     QDir().mkpath(m_outboxFolder);
-    m_worker = new Worker(m_outboxFolder, std::move(endpoint), std::move(authHeader));
+    m_worker = new Worker(m_outboxFolder, std::move(endpoint), std::move(authHeader), std::move(userAgent));
     m_worker->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("crash-transport"));
@@ -226,9 +258,23 @@ bool SentryTransport::enqueue(const SentryEnvelope& envelope) {
                 QStringLiteral("Crash reporting cannot write a report to its outbox %1").arg(m_outboxFolder));
             return false;
         }
+        // The oldest go first while the outbox holds too many envelopes or too many bytes.
         const QStringList entries = outboxEntries(m_outboxFolder);
-        for (qsizetype i = 0; i + Capacity < entries.size(); ++i)
-            QFile::remove(entries.at(i));
+        qint64 bytes = 0;
+        for (const QString& entry : entries)
+            bytes += QFileInfo(entry).size();
+        qsizetype count = entries.size();
+        for (const QString& entry : entries) {
+            if (count <= Capacity && bytes <= CapacityBytes)
+                break;
+            bytes -= QFileInfo(entry).size();
+            --count;
+            QFile::remove(entry);
+        }
+        if (count == 0) {
+            SystemLog::log(QStringLiteral("Crash reporting dropped a report too large for its outbox"));
+            return false;
+        }
     }
     wake();
     return true;
@@ -239,6 +285,21 @@ void SentryTransport::wake() {
         return;
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker] { worker->wake(); }, Qt::QueuedConnection);
+}
+
+bool SentryTransport::flush(std::chrono::milliseconds timeout) {
+    if (!m_thread.isRunning())
+        return false;
+    auto idle = std::make_shared<std::promise<void>>();
+    std::future<void> done = idle->get_future();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, idle] {
+            worker->wake();
+            worker->whenIdle([idle] { idle->set_value(); });
+        },
+        Qt::QueuedConnection);
+    return done.wait_for(timeout) == std::future_status::ready;
 }
 
 bool SentryTransport::writeFileAtomically(const QString& path, const QByteArray& data) {
@@ -269,17 +330,36 @@ QStringList SentryTransport::pendingFiles() const {
     return outboxEntries(m_outboxFolder);
 }
 
-QList<QPair<QString, double>> SentryTransport::rateLimits(int status, const QByteArray& rateLimitsHeader,
+namespace {
+
+// A wait in whole seconds, at most a day; anything else (a fraction, a sign, an exponent, inf, nan, no
+// digits at all) is the protocol's default wait.
+qint64 waitSeconds(const QByteArray& text) {
+    const QByteArray digits = text.trimmed();
+    if (digits.isEmpty() ||
+        !std::all_of(digits.cbegin(), digits.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+        return SentryTransport::DefaultRateLimitSeconds;
+    qint64 seconds = 0;
+    for (const char c : digits) {
+        seconds = seconds * 10 + (c - '0');
+        if (seconds >= SentryTransport::LongestRateLimitSeconds)
+            return SentryTransport::LongestRateLimitSeconds;
+    }
+    return seconds;
+}
+
+} // namespace
+
+QList<QPair<QString, qint64>> SentryTransport::rateLimits(int status, const QByteArray& rateLimitsHeader,
                                                           const QByteArray& retryAfterHeader) {
-    QList<QPair<QString, double>> limits;
+    QList<QPair<QString, qint64>> limits;
     if (!rateLimitsHeader.trimmed().isEmpty()) {
         // "retry_after:categories:scope[:reason[:namespaces]], ..."; no categories means all of them.
         for (const QByteArray& entry : rateLimitsHeader.split(',')) {
             const QList<QByteArray> fields = entry.trimmed().split(':');
-            bool ok = false;
-            const double seconds = fields.value(0).trimmed().toDouble(&ok);
-            if (!ok || seconds < 0 || fields.size() < 2)
+            if (fields.size() < 2)
                 continue;
+            const qint64 seconds = waitSeconds(fields.at(0));
             const QByteArray categories = fields.at(1).trimmed();
             if (categories.isEmpty()) {
                 limits.append({QString(), seconds});
@@ -293,20 +373,17 @@ QList<QPair<QString, double>> SentryTransport::rateLimits(int status, const QByt
     }
     if (status != 429)
         return limits;
-    double seconds = 60;
     const QByteArray retryAfter = retryAfterHeader.trimmed();
-    bool ok = false;
-    const double value = retryAfter.toDouble(&ok);
-    if (ok && value >= 0) {
-        seconds = value;
-    } else if (!retryAfter.isEmpty()) {
+    qint64 seconds = waitSeconds(retryAfter);
+    if (!retryAfter.isEmpty() && !std::isdigit(static_cast<unsigned char>(retryAfter.front()))) {
         // An HTTP date ends in "GMT", which the RFC 2822 reader takes only as an offset.
         QString text = QString::fromLatin1(retryAfter);
         if (text.endsWith(QLatin1String(" GMT")) || text.endsWith(QLatin1String(" UTC")))
             text = text.chopped(4) + QStringLiteral(" +0000");
         const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
         if (date.isValid())
-            seconds = std::max<qint64>(0, QDateTime::currentDateTimeUtc().secsTo(date));
+            seconds =
+                std::clamp<qint64>(QDateTime::currentDateTimeUtc().secsTo(date), 0, LongestRateLimitSeconds);
     }
     limits.append({QString(), seconds});
     return limits;

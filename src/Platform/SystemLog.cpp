@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdio>
 #include <syslog.h>
 
@@ -29,6 +30,30 @@ void log(const QString& line) {
     }
     if (hook)
         hook(line);
+}
+
+QString escaped(const QString& text) {
+    const auto needsEscape = [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator;
+    };
+    if (std::none_of(text.cbegin(), text.cend(), needsEscape))
+        return text;
+    QString result;
+    result.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (!needsEscape(c))
+            result.append(c);
+        else if (c == QLatin1Char('\n'))
+            result.append(QLatin1String("\\n"));
+        else if (c == QLatin1Char('\r'))
+            result.append(QLatin1String("\\r"));
+        else if (c.unicode() <= 0xff)
+            result.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+        else
+            result.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+    }
+    return result;
 }
 
 Hook setCaptureHook(Hook hook) {

@@ -11,6 +11,11 @@ namespace Platform::SystemLog {
 /*! Writes one plain line to the system log (syslog) and to standard error. Safe from any thread. */
 void log(const QString& line);
 
+/*! Outside text made safe to put into a log line: line breaks as \n and \r, every other control
+    character as \xNN (\uNNNN beyond Latin-1, the Unicode line and paragraph separators among them), so
+    that no text can start a line of its own. */
+QString escaped(const QString& text);
+
 using Hook = std::function<void(const QString& line)>;
 
 /*! Installs a hook that sees every line (tests); returns the hook it replaces. */

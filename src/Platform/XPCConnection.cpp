@@ -35,6 +35,7 @@ XPCConnection::XPCConnection(XPCConnection&& other) noexcept
     , m_serviceExecutable(std::move(other.m_serviceExecutable))
     , m_socketPath(std::move(other.m_socketPath))
     , m_connectTimeoutMs(other.m_connectTimeoutMs)
+    , m_replyTimeoutMs(other.m_replyTimeoutMs)
     , m_fd(std::exchange(other.m_fd, -1))
     , m_invalidated(other.m_invalidated) {}
 
@@ -135,7 +136,7 @@ std::optional<QCborMap> XPCConnection::sendMessageWithReplySync(const QCborMap& 
     const bool written = XPCSocket::writeMessage(m_fd, message, &reason);
     XPCWire::FrameReader reader;
     QString readReason;
-    std::optional<QCborMap> reply = XPCSocket::readMessage(m_fd, reader, &readReason);
+    std::optional<QCborMap> reply = XPCSocket::readMessage(m_fd, reader, &readReason, m_replyTimeoutMs);
     if (!reply) {
         if (error != nullptr)
             *error = Error(ErrorDomain, ConnectionInterrupted,

@@ -34,6 +34,9 @@ public:
 
     /*! How long resume() waits for a started service to listen. */
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
+    /*! How long sendMessageWithReplySync() waits for the reply (a minute unless set); when it passes, the
+        call fails as interrupted. */
+    void setReplyTimeout(int milliseconds) { m_replyTimeoutMs = milliseconds; }
 
     /*! Connects, starting the service when needed; false with the error when it cannot. */
     bool resume(Error* error = nullptr);
@@ -54,6 +57,7 @@ private:
     QString m_serviceExecutable;
     QString m_socketPath;
     int m_connectTimeoutMs = 10000;
+    int m_replyTimeoutMs = 60000;
     int m_fd = -1;
     bool m_invalidated = false;
 };

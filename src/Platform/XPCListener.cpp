@@ -26,13 +26,13 @@ XPCIncomingConnection::~XPCIncomingConnection() {
     ::close(m_fd);
 }
 
-void XPCIncomingConnection::serve() {
+void XPCIncomingConnection::serve(int frameTimeoutMs) {
     if (!m_exportedObject)
         return;
     XPCWire::FrameReader reader;
     for (;;) {
         QString reason;
-        const std::optional<QCborMap> message = XPCSocket::readMessage(m_fd, reader, &reason);
+        const std::optional<QCborMap> message = XPCSocket::readMessage(m_fd, reader, &reason, frameTimeoutMs);
         if (!message) {
             if (reader.pendingBytes() > 0 || !reader.error().isEmpty())
                 SystemLog::log(
@@ -122,6 +122,9 @@ int XPCListener::resume() {
                 break;
             if (m_activeConnections.load() > 0) {
                 idle.restart();
+            } else if (idle.hasExpired(m_idleTimeoutMs) && m_delegate != nullptr &&
+                       m_delegate->listenerShouldStayAlive(*this)) {
+                idle.restart();
             } else if (idle.hasExpired(m_idleTimeoutMs)) {
                 // No new client finds the socket from now on; those already queued are still served.
                 ::unlink(encodedSocket.constData());
@@ -145,9 +148,14 @@ int XPCListener::resume() {
 void XPCListener::accept(int fd) {
     auto connection = std::make_unique<XPCIncomingConnection>(
         fd, XPCSocket::peerCredentials(fd).value_or(XPCSocket::PeerCredentials{}));
-    if (m_activeConnections.load() >= m_maximumConnections) {
-        connection->refuse(Error(ErrorDomain, 2, QStringLiteral("The service is busy.")));
-        return;
+    const pid_t peer = connection->peer().pid;
+    {
+        std::lock_guard lock(m_peersMutex);
+        const auto held = m_connectionsPerPeer.find(peer);
+        if (held != m_connectionsPerPeer.end() && held->second >= m_maximumConnections) {
+            connection->refuse(Error(ErrorDomain, 2, QStringLiteral("The service is busy.")));
+            return;
+        }
     }
     Error refusal(ErrorDomain, 1, QStringLiteral("The service refused the connection."));
     if (m_delegate == nullptr ||
@@ -160,9 +168,18 @@ void XPCListener::accept(int fd) {
         return;
     }
     ++m_activeConnections;
-    std::thread([this, connection = std::move(connection)]() mutable {
-        connection->serve();
+    {
+        std::lock_guard lock(m_peersMutex);
+        ++m_connectionsPerPeer[peer];
+    }
+    std::thread([this, peer, connection = std::move(connection)]() mutable {
+        connection->serve(m_frameTimeoutMs);
         connection.reset();
+        {
+            std::lock_guard lock(m_peersMutex);
+            if (--m_connectionsPerPeer[peer] <= 0)
+                m_connectionsPerPeer.erase(peer);
+        }
         --m_activeConnections;
     }).detach();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -32,8 +33,9 @@ public:
     void setExportedObject(std::unique_ptr<XPCExportedObject> object) {
         m_exportedObject = std::move(object);
     }
-    /*! Answers every message until the peer closes the connection or sends something unreadable. */
-    void serve();
+    /*! Answers every message until the peer closes the connection, sends something unreadable, or
+        leaves a message unfinished for frameTimeoutMs (counted from when the service waits for it). */
+    void serve(int frameTimeoutMs = -1);
     /*! Tells the peer why it is turned away. */
     void refuse(const Error& reason);
 
@@ -52,6 +54,8 @@ public:
         is told so with the error set here and closed. */
     virtual bool listenerShouldAcceptNewConnection(XPCListener& listener, XPCIncomingConnection& connection,
                                                    Error* refusal) = 0;
+    /*! Asked when the idle time has passed with no connection; true keeps the service listening. */
+    virtual bool listenerShouldStayAlive(XPCListener& /*listener*/) { return false; }
 };
 
 /*! The listener of a service executable inside a bundle: it listens on the socket that clients of the
@@ -73,7 +77,11 @@ public:
     QString socketPath(QString* error = nullptr) const;
     void setDelegate(XPCListenerDelegate* delegate) { m_delegate = delegate; }
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
+    /*! How many connections one client process may hold open at once; more are told the service is
+        busy. */
     void setMaximumConnections(int count) { m_maximumConnections = count; }
+    /*! How long a connection may take to send one whole message (5 s unless set). */
+    void setFrameTimeout(int milliseconds) { m_frameTimeoutMs = milliseconds; }
 
     /*! Serves until idle; answers the process exit status (0 also when another instance serves). */
     int resume();
@@ -86,7 +94,10 @@ private:
     XPCListenerDelegate* m_delegate = nullptr;
     int m_idleTimeoutMs = 30000;
     int m_maximumConnections = 16;
+    int m_frameTimeoutMs = 5000;
     std::atomic<int> m_activeConnections{0};
+    std::mutex m_peersMutex;
+    std::map<pid_t, int> m_connectionsPerPeer;
 };
 
 } // namespace Platform

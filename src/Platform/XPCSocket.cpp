@@ -1,6 +1,7 @@
 #include "Platform/XPCSocket.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,8 +107,9 @@ bool writeMessage(int fd, const QCborMap& message, QString* error) {
     return true;
 }
 
-std::optional<QCborMap> readMessage(int fd, XPCWire::FrameReader& reader, QString* error) {
+std::optional<QCborMap> readMessage(int fd, XPCWire::FrameReader& reader, QString* error, int timeoutMs) {
     char buffer[16384];
+    const QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
     for (;;) {
         QCborMap message;
         switch (reader.next(&message)) {
@@ -118,6 +120,14 @@ std::optional<QCborMap> readMessage(int fd, XPCWire::FrameReader& reader, QStrin
             return std::nullopt;
         case XPCWire::FrameReader::Status::NeedMore:
             break;
+        }
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, deadline.isForever() ? -1 : int(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            setError(error, QStringLiteral("no whole message within %1 ms").arg(timeoutMs));
+            return std::nullopt;
         }
         const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
         if (n < 0 && errno == EINTR)

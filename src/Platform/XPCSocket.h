@@ -37,7 +37,8 @@ std::optional<PeerCredentials> peerCredentials(int fd);
 bool writeMessage(int fd, const QCborMap& message, QString* error);
 
 /*! Blocks until one whole message arrived; nullopt with a reason when the peer closed the connection
-    first or sent something that is not a message. */
-std::optional<QCborMap> readMessage(int fd, XPCWire::FrameReader& reader, QString* error);
+    first, sent something that is not a message, or (with a timeout other than -1) the message was not
+    whole within that many milliseconds. */
+std::optional<QCborMap> readMessage(int fd, XPCWire::FrameReader& reader, QString* error, int timeoutMs = -1);
 
 } // namespace Platform::XPCSocket

@@ -46,10 +46,11 @@ void ZRJConsoleLogger::taskDidStart(const Platform::HttpTask& task) {
     case Debug: {
         const std::optional<QString> body =
             request.body ? ZRJRedaction::redactedBody(*request.body) : std::nullopt;
-        Platform::SystemLog::log(QStringLiteral("%1 '%2': %3 %4")
-                                     .arg(method(request), url(request),
-                                          Platform::printedHeaderFields(filteredHTTPHeaderFields(request)),
-                                          body.value_or(QStringLiteral("nil"))));
+        Platform::SystemLog::log(
+            QStringLiteral("%1 '%2': %3 %4")
+                .arg(method(request), url(request),
+                     Platform::printedHeaderFields(filteredHTTPHeaderFields(request)),
+                     Platform::SystemLog::escaped(body.value_or(QStringLiteral("nil")))));
         break;
     }
     default:
@@ -68,15 +69,16 @@ void ZRJConsoleLogger::taskDidFinish(const Platform::HttpTask& task, const QJson
         if (level() == Debug || level() == Info || level() == Warn)
             Platform::SystemLog::log(QStringLiteral("[Error] %1 '%2' (%3) [%4 s]: %5")
                                          .arg(method(request), url(request), status, elapsed(elapsedSeconds),
-                                              printedError(*error)));
+                                              Platform::SystemLog::escaped(printedError(*error))));
         return;
     }
     if (level() == Info)
         Platform::SystemLog::log(
             QStringLiteral("%1 '%2' [%3 s]").arg(status, url(request), elapsed(elapsedSeconds)));
     else if (level() == Debug)
-        Platform::SystemLog::log(QStringLiteral("%1 '%2' [%3 s]: %4 %5")
-                                     .arg(status, url(request), elapsed(elapsedSeconds),
-                                          Platform::printedHeaderFields(response->headers),
-                                          ZRJRedaction::printedForm(responseObject)));
+        Platform::SystemLog::log(
+            QStringLiteral("%1 '%2' [%3 s]: %4 %5")
+                .arg(status, url(request), elapsed(elapsedSeconds),
+                     Platform::SystemLog::escaped(Platform::printedHeaderFields(response->headers)),
+                     Platform::SystemLog::escaped(ZRJRedaction::printedForm(responseObject))));
 }

@@ -76,8 +76,9 @@ void ZRJGetAuthTokenOperation::handleTokenReponse(const std::optional<Platform::
     }
     const QString responseDescription = response ? response->description() : QStringLiteral("nil");
     const auto fail = [&](const QString& logPrefix, const QString& errorText) {
-        Platform::SystemLog::log(logPrefix + responseDescription + QStringLiteral("\nobject: ") +
-                                 ZRJRedaction::printedForm(responseObject) + QStringLiteral(")"));
+        Platform::SystemLog::log(
+            logPrefix + Platform::SystemLog::escaped(responseDescription) + QStringLiteral("\nobject: ") +
+            Platform::SystemLog::escaped(ZRJRedaction::printedForm(responseObject)) + QStringLiteral(")"));
         completion(std::nullopt, ZRError::zr_errorWithLocalizedDescription(errorText));
     };
     if (!responseObject.isObject()) {

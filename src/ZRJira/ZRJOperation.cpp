@@ -111,8 +111,22 @@ QByteArray ZRJOperation::encodeJSON(const QHash<QString, QString>& dictionary) {
 
 Platform::Error ZRJOperation::wrongResponseType(const QJsonValue& responseObject, const QString& errorText) {
     Platform::SystemLog::log(QStringLiteral("Wrong response type: ") +
-                             ZRJRedaction::printedForm(responseObject));
+                             Platform::SystemLog::escaped(ZRJRedaction::printedForm(responseObject)));
     return ZRError::zr_errorWithLocalizedDescription(errorText);
+}
+
+Platform::OptionalError ZRJOperation::namingMissingScopes(const Platform::OptionalError& error,
+                                                          const QStringList& scopes) {
+    if (!error || error->httpStatus() != 401 ||
+        !error->httpBody().contains(QByteArrayLiteral("scope does not match")))
+        return error;
+    return Platform::Error(
+        error->domain(), error->code(),
+        QCoreApplication::translate("ZRJOperation",
+                                    "Jira refused the request because the sign-in lacks the scopes %1. Add "
+                                    "them to the app's permissions and sign the account in again.")
+            .arg(scopes.join(QStringLiteral(", "))),
+        error->localizedRecoverySuggestion(), error->userInfo());
 }
 
 void ZRJOperation::deliverObject(const QJsonValue& responseObject, const Platform::OptionalError& error,
@@ -146,9 +160,11 @@ Platform::HttpRequest ZRJOperation::searchRequest(const QString& accessToken, co
     if (withQuery.isValid()) {
         QUrlQuery query;
         for (const auto& [name, value] : queryItems) {
-            // Encode what a query may not hold; a "+" stays a literal "+".
+            // Jira reads a bare "+" in a query as a blank, so a "+" of a value travels encoded. The one
+            // exception is the search text "+" itself, which asks for everything.
+            const bool matchesEverything = name == QLatin1String("query") && value == QLatin1String("+");
             query.addQueryItem(QString::fromUtf8(QUrl::toPercentEncoding(name)),
-                               QString::fromUtf8(QUrl::toPercentEncoding(value, "+")));
+                               matchesEverything ? value : QString::fromUtf8(QUrl::toPercentEncoding(value)));
         }
         withQuery.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
     }

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -72,13 +73,18 @@ protected:
                               const QString& errorText, const JSONObjectCompletion& completion);
     static void deliverArray(const QJsonValue& responseObject, const Platform::OptionalError& error,
                              const QString& errorText, const JSONArrayCompletion& completion);
+    /*! The error of a 401 that says the token lacks a scope ("scope does not match") names the scopes the
+        request needs; any other error is left as it is. */
+    static Platform::OptionalError namingMissingScopes(const Platform::OptionalError& error,
+                                                       const QStringList& scopes);
     /*! Logs the wrong response and gives the operation's error. */
     static Platform::Error wrongResponseType(const QJsonValue& responseObject, const QString& errorText);
     /*! The Jira prefix, the cloud id as one path segment, and the path (its own values already encoded);
         an empty URL when the cloud id cannot be a path segment. Fatal only when the prefix itself does not
         form a URL. */
     QUrl siteURL(const QString& cloudID, const QString& path) const;
-    /*! A GET of the URL with the common headers and the query items (percent-encoded, a "+" kept). */
+    /*! A GET of the URL with the common headers and the query items, percent-encoded ("+" as %2B, except
+        the search text "+" of a "query" item, which stays a literal "+"). */
     Platform::HttpRequest searchRequest(const QString& accessToken, const QUrl& url,
                                         const QList<QPair<QString, QString>>& queryItems) const;
 

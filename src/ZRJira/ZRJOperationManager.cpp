@@ -164,7 +164,7 @@ void ZRJOperationManager::refreshExpiredToken(const ZRJAccountPtr& account, Toke
                         error->code() != Platform::HttpSession::BadURL) {
                         Platform::SystemLog::log(
                             QStringLiteral("token refresh failed on its way, sending it once more: ") +
-                            error->localizedDescription());
+                            Platform::SystemLog::escaped(error->localizedDescription()));
                         sendRefresh(account, completion);
                         return;
                     }

@@ -3,9 +3,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrlQuery>
+
+#include <optional>
 
 namespace ZRJRedaction {
 
@@ -16,12 +17,96 @@ const QString& redactionMark() {
     return mark;
 }
 
-bool isSecretKey(const QString& key) {
+const QStringList& secretKeys() {
     static const QStringList keys{QStringLiteral("access_token"), QStringLiteral("refresh_token"),
                                   QStringLiteral("id_token"),     QStringLiteral("client_secret"),
                                   QStringLiteral("code"),         QStringLiteral("accessToken"),
                                   QStringLiteral("refreshToken")};
-    return keys.contains(key, Qt::CaseInsensitive);
+    return keys;
+}
+
+bool isSecretKey(const QString& key) {
+    return secretKeys().contains(key, Qt::CaseInsensitive);
+}
+
+bool isBlank(QChar c) {
+    return c.isSpace();
+}
+
+// A body of key=value items joined by "&": no blanks and none of {}"<> anywhere, and a "=" after the
+// first character.
+bool isFormLike(const QString& text) {
+    qsizetype firstEquals = -1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (isBlank(c) || c == QLatin1Char('{') || c == QLatin1Char('}') || c == QLatin1Char('"') ||
+            c == QLatin1Char('<') || c == QLatin1Char('>'))
+            return false;
+        if (c == QLatin1Char('=') && firstEquals < 0 && i > 0)
+            firstEquals = i;
+    }
+    return firstEquals > 0;
+}
+
+bool isQuote(QChar c) {
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+// Where the value of a secret key begins when one such key, with its ":" or "=", starts at `at`
+// (key, optional quote, blanks, separator, blanks, optional quote); nothing otherwise.
+std::optional<qsizetype> secretValueStart(const QString& text, qsizetype at) {
+    for (const QString& key : secretKeys()) {
+        if (QStringView(text).mid(at, key.size()).compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        qsizetype i = at + key.size();
+        if (i < text.size() && isQuote(text.at(i)))
+            ++i;
+        while (i < text.size() && isBlank(text.at(i)))
+            ++i;
+        if (i >= text.size() || (text.at(i) != QLatin1Char(':') && text.at(i) != QLatin1Char('=')))
+            continue;
+        ++i;
+        while (i < text.size() && isBlank(text.at(i)))
+            ++i;
+        if (i < text.size() && isQuote(text.at(i)))
+            ++i;
+        return i;
+    }
+    return std::nullopt;
+}
+
+bool endsValue(QChar c) {
+    return isBlank(c) || isQuote(c) || c == QLatin1Char('&') || c == QLatin1Char(',') ||
+           c == QLatin1Char(';') || c == QLatin1Char('}') || c == QLatin1Char('<');
+}
+
+// Any other text (broken JSON, HTML), in one pass: the value after every "key": or key= of a secret key
+// is masked. A value ends where the next secret key begins, so an empty value never takes the key after
+// it along.
+QString maskedPairs(const QString& text) {
+    QString masked;
+    qsizetype copied = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const std::optional<qsizetype> valueStart = secretValueStart(text, i);
+        if (!valueStart) {
+            ++i;
+            continue;
+        }
+        qsizetype end = *valueStart;
+        while (end < text.size() && !endsValue(text.at(end)) && !secretValueStart(text, end))
+            ++end;
+        if (end > *valueStart) {
+            masked += QStringView(text).mid(copied, *valueStart - copied);
+            masked += redactionMark();
+            copied = end;
+        }
+        i = end;
+    }
+    if (copied == 0)
+        return text;
+    masked += QStringView(text).mid(copied);
+    return masked;
 }
 
 QString redactedQuery(const QString& encodedQuery) {
@@ -80,18 +165,9 @@ std::optional<QString> redactedBody(const QByteArray& body) {
     if (error.error == QJsonParseError::NoError)
         return printedForm(document.isObject() ? QJsonValue(document.object())
                                                : QJsonValue(document.array()));
-    static const QRegularExpression formLike(
-        QStringLiteral(R"(^[^\s{}"<>]+=[^\s{}"<>]*(&[^\s{}"<>]+=[^\s{}"<>]*)*$)"));
-    if (formLike.match(text).hasMatch())
+    if (isFormLike(text))
         return redactedQuery(text);
-    // Anything else (broken JSON, HTML): mask every "key": value or key=value pair of a secret key.
-    static const QRegularExpression pair(
-        QStringLiteral(
-            R"re(((?:access_token|refresh_token|id_token|client_secret|code|accessToken|refreshToken)["']?\s*[:=]\s*["']?)([^"'&\s,;}<]+))re"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString masked = text;
-    masked.replace(pair, QStringLiteral("\\1") + redactionMark());
-    return masked;
+    return maskedPairs(text);
 }
 
 QString redactedURL(const QUrl& url) {

@@ -50,13 +50,16 @@ void ZRJSearchForBoardsOperation::getBoards(const QString& accessToken, const QS
                                             JSONObjectCompletion completion) {
     QList<QPair<QString, QString>> items{{QStringLiteral("query"), QStringLiteral("+")},
                                          {QStringLiteral("maxResults"), QStringLiteral("1000")}};
-    if (projectIDOrKey)
+    QStringList scopes{QStringLiteral("read:board-scope:jira-software")};
+    if (projectIDOrKey) {
         items.append({QStringLiteral("projectKeyOrId"), *projectIDOrKey});
+        scopes.append(QStringLiteral("read:project:jira"));
+    }
     startDataTask(
         searchRequest(accessToken, siteURL(cloudID, QStringLiteral("/rest/agile/1.0/board")), items),
-        [completion = std::move(completion)](const auto&, const QJsonValue& object,
-                                             const Platform::OptionalError& error) {
-            deliverObject(object, error, resourcesErrorText(), completion);
+        [completion = std::move(completion), scopes](const auto&, const QJsonValue& object,
+                                                     const Platform::OptionalError& error) {
+            deliverObject(object, namingMissingScopes(error, scopes), resourcesErrorText(), completion);
         });
 }
 
@@ -73,7 +76,9 @@ void ZRJSearchForSprintsOperation::getSprintsForBoard(const QString& accessToken
                                  {QStringLiteral("maxResults"), QStringLiteral("1000")}}),
                   [completion = std::move(completion)](const auto&, const QJsonValue& object,
                                                        const Platform::OptionalError& error) {
-                      deliverObject(object, error, resourcesErrorText(), completion);
+                      deliverObject(object,
+                                    namingMissingScopes(error, {QStringLiteral("read:sprint:jira-software")}),
+                                    resourcesErrorText(), completion);
                   });
 }
 

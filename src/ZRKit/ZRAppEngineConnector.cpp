@@ -85,7 +85,8 @@ ZRAppEngineConnector::sendRequestForPath(const QString& path, const QByteArray& 
     request.method = method;
     if (!bodyData.isEmpty()) {
         if (logging)
-            Platform::SystemLog::log(QStringLiteral("<< %1").arg(QString::fromUtf8(bodyData)));
+            Platform::SystemLog::log(
+                QStringLiteral("<< %1").arg(Platform::SystemLog::escaped(QString::fromUtf8(bodyData))));
         request.body = bodyData;
         if (!contentType.isEmpty())
             request.setValueForHTTPHeaderField(contentType.toUtf8(), "Content-Type");
@@ -113,7 +114,8 @@ ZRAppEngineConnector::sendRequestForPath(const QString& path, const QByteArray& 
         if (error)
             *error = Platform::Error();
         if (logging)
-            Platform::SystemLog::log(QStringLiteral(">>%1").arg(QString::fromUtf8(body)));
+            Platform::SystemLog::log(
+                QStringLiteral(">>%1").arg(Platform::SystemLog::escaped(QString::fromUtf8(body))));
     }
     return body;
 }

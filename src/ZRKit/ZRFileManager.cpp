@@ -37,17 +37,16 @@ bool isOurPrivateFolder(const QString& path) {
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
-/*! The user's own folder for the name: in the session's runtime folder when there is one, else a folder of
-    the temporary directory named with the user id, so that another user's folder of the same name never
-    stands in the way. */
-QString perUserParent(const QString& name) {
+} // namespace
+
+// In the session's runtime folder when there is one, else a folder of the temporary directory named with
+// the user id, so that another user's folder of the same name never stands in the way.
+QString perUserTemporaryPath(const QString& name) {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isOurPrivateFolder(runtime))
-        return runtime + QLatin1Char('/') + name;
+        return QDir::cleanPath(runtime) + QLatin1Char('/') + name;
     return QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral("-%1").arg(::geteuid());
 }
-
-} // namespace
 
 bool createDirectoryRecursiveAtPath(const QString& path) {
     return !path.isEmpty() && QDir().mkpath(path);
@@ -68,7 +67,7 @@ QString temporaryDirectoryWithName(const QString& name) {
     static bool created = false;
     std::lock_guard lock(mutex);
     if (path.isEmpty())
-        path = QDir::cleanPath(perUserParent(name) + QLatin1Char('/') +
+        path = QDir::cleanPath(perUserTemporaryPath(name) + QLatin1Char('/') +
                                QUuid::createUuid().toString(QUuid::WithoutBraces));
     if (created && isOurPrivateFolder(path))
         return path;

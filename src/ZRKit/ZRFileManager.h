@@ -20,6 +20,10 @@ QString pathToFile(const QString& fileName, QStandardPaths::StandardLocation sea
    a null string. A folder removed in between is made again. */
 QString temporaryDirectoryWithName(const QString& name);
 
+/*! This user's own place for the name: $XDG_RUNTIME_DIR/<name> when the runtime folder is a private folder
+    of this user, else <temporary directory>/<name>-<user id>. Nothing is made. */
+QString perUserTemporaryPath(const QString& name);
+
 /*! The sum of the sizes of every item below the folder at any depth (folders count their own size, links
     their own size: links are never followed); unreadable items count 0; a missing folder is 0. */
 qint64 sizeOfFolderAtPath(const QString& path);

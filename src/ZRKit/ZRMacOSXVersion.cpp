@@ -12,25 +12,6 @@ namespace {
 const QString OsReleasePath = QStringLiteral("/etc/os-release");
 const QString FallbackOsReleasePath = QStringLiteral("/usr/lib/os-release");
 
-// Leading whitespace, an optional sign and the digits that follow; anything else gives 0.
-long long leadingInteger(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text.at(i).isDigit(); ++i) {
-        if (value > (LLONG_MAX - 9) / 10)
-            break;
-        value = value * 10 + text.at(i).digitValue();
-    }
-    return negative ? -value : value;
-}
-
 // One value of an os-release file: the text after "KEY=", unquoted and unescaped.
 QString osReleaseValue(const QByteArray& contents, const QByteArray& key) {
     for (const QByteArray& rawLine : contents.split('\n')) {
@@ -91,10 +72,30 @@ bool isAtLeastNumberedMajor(long long major, long long compatibilityMinor) {
 
 } // namespace
 
+long long ZRLeadingIntegerValue(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        negative = text.at(i++) == QLatin1Char('-');
+    // Gathered as a negative number, whose range reaches one further than the positive one.
+    long long value = 0;
+    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
+        const int digit = text.at(i).unicode() - '0';
+        if (value < (LLONG_MIN + digit) / 10)
+            return negative ? LLONG_MIN : LLONG_MAX;
+        value = value * 10 - digit;
+    }
+    if (negative)
+        return value;
+    return value == LLONG_MIN ? LLONG_MAX : -value;
+}
+
 ZROperatingSystemVersion systemVersionFromString(const QString& string) {
     const QStringList parts = string.split(QLatin1Char('.'));
     const auto component = [&parts](qsizetype index) {
-        return index < parts.size() ? leadingInteger(parts.at(index)) : 0;
+        return index < parts.size() ? ZRLeadingIntegerValue(parts.at(index)) : 0;
     };
     return ZROperatingSystemVersion{component(0), component(1), component(2)};
 }

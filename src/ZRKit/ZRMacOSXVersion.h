@@ -16,9 +16,13 @@ struct ZROperatingSystemVersion {
 /*! [major, minor, patch], the form the version comparison works on. */
 using ZRSystemVersionArray = std::array<long long, 3>;
 
+/*! The integer that the text's leading blanks, sign and ASCII digits make; 0 without digits. A value
+    beyond the range of long long saturates to its largest or smallest value. The one rule for reading
+    version numbers, system and bundle versions alike. */
+long long ZRLeadingIntegerValue(QStringView text);
+
 /*! Splits at ".": the first three components are major, minor and patch, missing ones 0, later ones
-    ignored; each is the integer its leading sign and digits make, else 0 ("12" is 12.0.0, "10.15.7.1" is
-    10.15.7, "" is 0.0.0). */
+    ignored; each is ZRLeadingIntegerValue of it ("12" is 12.0.0, "10.15.7.1" is 10.15.7, "" is 0.0.0). */
 ZROperatingSystemVersion systemVersionFromString(const QString& string);
 
 /*! What the kit knows about the running system. The version is the VERSION_ID of /etc/os-release (Debian 12

@@ -85,13 +85,13 @@ bool hasGzipMagic(const QByteArray& data) {
     return data.size() >= 3 && data.startsWith(QByteArrayLiteral("\x1f\x8b\x08"));
 }
 
-std::optional<QByteArray> inflateGzipWhilePossible(const QByteArray& data) {
+std::optional<QByteArray> inflateGzipWhilePossible(const QByteArray& data, qsizetype maximumSize) {
     QByteArray current = data;
     int passes = 0;
     while (current.size() >= 4 && hasGzipMagic(current)) {
         if (++passes > MaximumInflatePasses)
             return std::nullopt;
-        auto next = inflateGzip(current);
+        auto next = inflateGzip(current, maximumSize);
         if (!next)
             return std::nullopt;
         current = std::move(*next);

@@ -20,8 +20,9 @@ bool hasGzipMagic(const QByteArray& data);
 
 /*! Decodes gzip layer by layer while the data is at least 4 bytes long and begins with the gzip magic.
     Data that is not gzip comes back unchanged (shared with the argument). std::nullopt when a layer does
-    not decode, the output would exceed the cap, or there are more layers than the pass limit. */
-std::optional<QByteArray> inflateGzipWhilePossible(const QByteArray& data);
+    not decode, a layer's output would exceed maximumSize, or there are more layers than the pass limit. */
+std::optional<QByteArray> inflateGzipWhilePossible(const QByteArray& data,
+                                                   qsizetype maximumSize = MaximumInflatedSize);
 
 /*! The first gzip member decoded (bytes after its end are ignored); empty data comes back unchanged.
     std::nullopt on a decoder error, a truncated stream or output beyond maximumSize. */

@@ -2,6 +2,7 @@
 
 #include "Platform/Assert.h"
 #include "Platform/Bundle.h"
+#include "Platform/RegularFile.h"
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRError.h"
 #include "ZRUpdater/ZRPrivilegedRunner.h"
@@ -26,11 +27,16 @@ namespace ZRSecurityExtensions {
 namespace {
 
 // Each script takes its paths as $1, $2, ...; "--" keeps a path that starts with "-" from being read as
-// an option. When the copy fails, the half-made copy goes and the old destination comes back.
+// an option. When the copy fails, the half-made copy goes and the old destination comes back. The copy
+// is made as the administrator but must not stay the downloading user's: it takes $4:$5 (the owner and
+// group of what it replaces), the replaced folder's mode $6, and, when $7 is "go-w", loses every group and
+// other write permission. Links are neither followed nor changed.
 const QString CopyScript = QStringLiteral("if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
                                           "  mv -f -- \"$2\" \"$3\" || exit 1\n"
                                           "fi\n"
-                                          "if cp -a -- \"$1\" \"$2\"; then\n"
+                                          "if cp -a -- \"$1\" \"$2\" && chown -R -h -- \"$4:$5\" \"$2\" &&\n"
+                                          "   { [ \"$7\" != go-w ] || chmod -R go-w -- \"$2\"; } &&\n"
+                                          "   chmod -- \"$6\" \"$2\"; then\n"
                                           "  rm -rf -- \"$3\"\n"
                                           "  exit 0\n"
                                           "fi\n"
@@ -61,7 +67,7 @@ const QString RelaunchScript =
                    "  if ! /bin/ps -p \"$1\" >/dev/null 2>&1; then\n"
                    "    \"$2\" &\n"
                    "  fi\n"
-                   "  rm -rf -- \"$3\"\n"
+                   "  if [ -n \"$3\" ]; then rm -rf -- \"$3\"; fi\n"
                    "} </dev/null >/dev/null 2>&1 &\n");
 
 // 3000 polls of 0.2 s: the old process has ten minutes to quit.
@@ -146,13 +152,8 @@ bool copyItem(const QString& source, const QString& destination, QString* reason
         *reason = QStringLiteral("%1 is not a file, folder or link").arg(source);
         return false;
     }
-    QFile in(source);
-    if (!in.copy(destination)) {
-        *reason = QStringLiteral("cannot copy %1 to %2: %3").arg(source, destination, in.errorString());
-        return false;
-    }
-    ::chmod(to.constData(), info.st_mode & 07777);
-    return true;
+    // Opened without following a link and without waiting on a pipe that took the file's place.
+    return Platform::RegularFile::copy(source, destination, info.st_mode & 07777, reason);
 }
 
 void removeItem(const QString& path) {
@@ -201,6 +202,10 @@ QString relaunchExecutable(const QString& launchPath) {
     }
     return launchPath;
 }
+
+// Starts the detached script that waits for the process, then starts launchPath and removes the
+// folder (when one is given).
+void startRelaunchScript(qint32 processID, const QString& launchPath, const QString& temporaryFolder);
 
 } // namespace
 
@@ -261,6 +266,9 @@ bool movePathWithAuthentication(const QString& source, const QString& destinatio
             reason = QStringLiteral("cannot move %1 to %2: %3").arg(source, destination, systemReason());
             restoreFromTrash(trashed, destination);
         }
+    } else if (trashedOK) {
+        // Something took the destination's place between the two steps.
+        reason = QStringLiteral("%1 was made again while it was being replaced").arg(destination);
     }
     if (trashedOK && movedOK)
         return true;
@@ -273,7 +281,20 @@ bool _copyPathWithForcedAuthentication(const QString& source, const QString& des
         Platform::SystemLog::log(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
         return false;
     }
-    const ZRPrivilegedRunner::Result result = runScript(CopyScript, {source, destination, temporary});
+    // The owner, group and mode of what is replaced, or for a new item those of its folder (mode 0755).
+    struct stat replaced {};
+    const bool replacing = ::stat(QFile::encodeName(destination).constData(), &replaced) == 0;
+    if (!replacing && ::stat(QFile::encodeName(parentFolder(destination)).constData(), &replaced) != 0) {
+        Platform::SystemLog::log(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
+        return false;
+    }
+    const mode_t mode = replacing ? (replaced.st_mode & 07777) : mode_t(0755);
+    // A bundle of the administrator's, or one closed to others' writes, stays so throughout.
+    const bool closeWrites = replaced.st_uid == 0 || (mode & 022) == 0;
+    const ZRPrivilegedRunner::Result result =
+        runScript(CopyScript, {source, destination, temporary, QString::number(replaced.st_uid),
+                               QString::number(replaced.st_gid), QString::number(mode, 8),
+                               closeWrites ? QStringLiteral("go-w") : QStringLiteral("keep")});
     if (!result.started) {
         Platform::SystemLog::log(
             QStringLiteral(
@@ -300,6 +321,16 @@ void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& laun
     Platform::parameterAssert(1 < processID, "1 < inProcessID");
     Platform::parameterAssert(!launchPath.isEmpty(), "inPath");
     Platform::parameterAssert(!temporaryFolder.isEmpty(), "inTemporaryFolder");
+    startRelaunchScript(processID, launchPath, temporaryFolder);
+}
+
+void launchWhenThisProcessHasQuit(const QString& launchPath) {
+    startRelaunchScript(qint32(::getpid()), launchPath, QString());
+}
+
+namespace {
+
+void startRelaunchScript(qint32 processID, const QString& launchPath, const QString& temporaryFolder) {
     QString error;
     ZRTask::Options options;
     options.newSession = true;
@@ -313,6 +344,8 @@ void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& laun
         Platform::SystemLog::log(QStringLiteral("could not start the relaunch script: %1")
                                      .arg(error.isEmpty() ? QString::number(status) : error));
 }
+
+} // namespace
 
 void releaseItemFromQuarantine(const QString& path) {
     removeXAttr(QuarantineAttributeName, path, XattrNoFollow);

@@ -39,7 +39,10 @@ bool movePathWithAuthentication(const QString& source, const QString& destinatio
 
 /*! As administrator: moves an existing destination aside to the temporary path, copies source to
     destination and removes the old one; when the copy fails, the partial copy is removed and the old
-    destination put back. Needs source to exist and the temporary path to be free. */
+    destination put back. The copy takes the owner, group and mode of the destination it replaces (of
+    the destination's folder, mode 0755, for a new one) and loses group and other write permission
+    throughout when that owner is root or the replaced mode was closed to them. Needs source to exist and
+    the temporary path to be free. */
 bool _copyPathWithForcedAuthentication(const QString& source, const QString& destination);
 
 /*! As administrator: destination aside, source into its place (keeping destination's owner and group),
@@ -52,6 +55,10 @@ bool _movePathWithForcedAuthentication(const QString& source, const QString& des
     and both paths non-empty (programming errors otherwise). */
 void waitForApplicationWithProcessIDToQuit(qint32 processID, const QString& launchPath,
                                            const QString& temporaryFolder);
+
+/*! The relaunch script for this very process, without a folder to remove: once this process has gone
+    it starts the application at launchPath (the start-from-disk-image check's restart). */
+void launchWhenThisProcessHasQuit(const QString& launchPath);
 
 /*! Removes the quarantine attribute from the item and, for a folder, from everything below it; links
     are neither followed nor descended into. Errors are ignored. */

@@ -4,14 +4,19 @@
 #include "Platform/SystemLog.h"
 #include "Platform/UI/WebView.h"
 #include "Platform/UI/Workspace.h"
+#include "ZRKit/UI/ZRProgressIndicator.h"
+#include "ZRKit/UI/ZRWindowFrameAutosave.h"
 #include "ZRUpdater/ZRUpdater.h"
 
 #include "ui_ZRUpdateAlertController.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 
 ZRUpdateAlertController::ZRUpdateAlertController(ZRUpdaterRelease release, ZRUpdater* delegate)
     : QWidget(nullptr, Qt::Window)
@@ -29,8 +34,19 @@ ZRUpdateAlertController::ZRUpdateAlertController(ZRUpdaterRelease release, ZRUpd
     connect(m_ui->startUpdateButton, &QPushButton::clicked, this, [this] { endWithSenderTag(0); });
     connect(m_ui->laterButton, &QPushButton::clicked, this, [this] { endWithSenderTag(1); });
     connect(m_ui->skipButton, &QPushButton::clicked, this, [this] { endWithSenderTag(2); });
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
 
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ZRSetFrameAutosaveName(this, QStringLiteral("updaterAlertPanel"));
+
+    // A 32-point spinner centred over the notes, on top of the web view, until the notes have loaded.
+    m_releaseNotesSpinner = new ZRProgressIndicator(m_ui->releaseNotesFrame);
+    m_releaseNotesSpinner->resize(32, 32);
+    m_releaseNotesSpinner->startAnimation();
+    m_ui->releaseNotesFrame->installEventFilter(this);
     m_releaseWebView = makeWebView(m_ui->releaseNotesFrame, true);
+    m_releaseNotesSpinner->raise();
     m_updateConditionsWebView = makeWebView(m_ui->updateConditionsFrame, false);
     m_ui->updateConditionsFrame->setVisible(!m_release.updateConditions.isEmpty());
     if (m_releaseWebView && !m_release.releaseNotes.isEmpty())
@@ -59,7 +75,11 @@ Platform::WebView* ZRUpdateAlertController::makeWebView(QWidget* frame, bool isR
             openLinkOutside(action.url);
     });
     if (isReleaseNotes)
-        view->setLoadFinishedHandler([this](bool) { m_webViewFinishedLoading = true; });
+        view->setLoadFinishedHandler([this](bool) {
+            m_webViewFinishedLoading = true;
+            m_releaseNotesSpinner->stopAnimation();
+            m_releaseNotesSpinner->hide();
+        });
     return view;
 }
 
@@ -90,9 +110,13 @@ QString ZRUpdateAlertController::startUpdateButtonTitle() const {
     return m_ui->startUpdateButton->text();
 }
 
+bool ZRUpdateAlertController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui->releaseNotesFrame && event->type() == QEvent::Resize)
+        m_releaseNotesSpinner->move(m_ui->releaseNotesFrame->rect().center() - QPoint(16, 16));
+    return QWidget::eventFilter(watched, event);
+}
+
 void ZRUpdateAlertController::showWindow() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
 }
@@ -104,9 +128,25 @@ void ZRUpdateAlertController::bringToFront() {
 }
 
 void ZRUpdateAlertController::endWithSenderTag(int tag) {
+    if (m_ended)
+        return;
+    m_ended = true;
+    close();
+    finish(tag);
+}
+
+void ZRUpdateAlertController::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (m_ended)
+        return;
+    // A window closed by the user leaves the offer for later, as the later button does.
+    m_ended = true;
+    QTimer::singleShot(0, this, [this] { finish(1); });
+}
+
+void ZRUpdateAlertController::finish(int tag) {
     if (m_releaseWebView)
         m_releaseWebView->stop();
-    close();
     if (m_delegate)
         m_delegate->updateAlertFinishedWithChoice(this, tag);
 }

@@ -1,18 +1,23 @@
 #include "ZRUpdater/ZRUpdateExtractor.h"
 
+#include "Platform/MountTable.h"
 #include "Platform/SystemLog.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
 #include "ZRUpdater/ZRUpdaterXPCService.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QProcess>
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using Platform::SystemLog::log;
 
@@ -52,21 +57,40 @@ void ZRUpdateExtractor::runInBackground(std::function<bool()> work) {
 
 void ZRUpdateDMGMounter::mountPath(const QString& path, bool sandboxed) {
     runInBackground([path, sandboxed] {
-        const QStringList arguments = {
-            QStringLiteral("hdiutil"),      QStringLiteral("attach"),    QStringLiteral("-mountroot"),
-            QFileInfo(path).path(),         QStringLiteral("-idme"),     QStringLiteral("-noidmereveal"),
-            QStringLiteral("-noidmetrash"), QStringLiteral("-noverify"), QStringLiteral("-nobrowse"),
-            QStringLiteral("-noautoopen"),  QStringLiteral("-quiet"),    path};
+        const QString volume = ZRUpdaterFileManager::diskImageVolumePath(path);
+        ::rmdir(QFile::encodeName(volume).constData()); // an empty one left by an earlier attempt
+        if (::mkdir(QFile::encodeName(volume).constData(), 0700) != 0) {
+            log(QStringLiteral("ERROR could not make the folder %1 for the disk image").arg(volume));
+            return false;
+        }
         // The child's exit must reach the waiting call, whatever the application did with SIGCHLD.
         struct sigaction previous {};
         struct sigaction standard {};
         standard.sa_handler = SIG_DFL;
         ::sigaction(SIGCHLD, &standard, &previous);
-        const int status =
-            terminationStatusOfTaskWithLaunchPath(QStringLiteral("/usr/bin/env"), arguments, sandboxed);
+        const int status = terminationStatusOfTaskWithLaunchPath(
+            QStringLiteral("/usr/bin/env"), ZRUpdaterFileManager::attachDiskImageArguments(path, volume),
+            sandboxed);
         ::sigaction(SIGCHLD, &previous, nullptr);
+        if (status != 0)
+            ::rmdir(QFile::encodeName(volume).constData());
         return status == 0;
     });
+}
+
+void ZRUpdateDMGMounter::detach(const QString& volume, bool sandboxed) {
+    const QString real = QFileInfo(volume).canonicalFilePath();
+    if (real.isEmpty())
+        return;
+    const auto entry = Platform::MountTable::entryForPath(Platform::MountTable::current(), real);
+    if (entry && entry->mountPoint == real) {
+        const int status = terminationStatusOfTaskWithLaunchPath(
+            QStringLiteral("/usr/bin/env"), ZRUpdaterFileManager::detachDiskImageArguments(volume),
+            sandboxed);
+        if (status != 0)
+            log(QStringLiteral("ERROR could not detach the disk image at %1 (%2)").arg(volume).arg(status));
+    }
+    ::rmdir(QFile::encodeName(volume).constData());
 }
 
 QString ZRUpdateZIPExtractor::unsafeEntryReason(const QString& entryName) {

@@ -32,11 +32,16 @@ private:
     ZRUpdateExtractorDelegate* m_delegate;
 };
 
-/*! A disk image attached with hdiutil inside its own folder. */
+/*! A file-system image (squashfs, or ISO 9660 for the administrator) attached read-only at the folder
+    "Volume" beside it: as root with mount -o loop,ro,nosuid,nodev, for any other user with squashfuse
+    (the command lines of ZRUpdaterFileManager, which the sandbox service also allows). */
 class ZRUpdateDMGMounter final : public ZRUpdateExtractor {
 public:
     using ZRUpdateExtractor::ZRUpdateExtractor;
     void mountPath(const QString& path, bool sandboxed);
+
+    /*! Detaches the image attached at the volume folder, if one is, and removes the folder. */
+    static void detach(const QString& volume, bool sandboxed);
 };
 
 /*! A zip archive expanded with unzip into its own folder. Archives with an entry that could land outside

@@ -60,6 +60,9 @@ void ZRUpdater::eventuallyCheckForUpdatesInBackground() {
                                         "Would you like %@ to check for new versions on launch?"),
             QCoreApplication::translate("ZRUpdater", "Yes"), QCoreApplication::translate("ZRUpdater", "No"),
             QString(), ZRBundle::bundleDisplayName(Platform::Bundle::mainBundle()));
+        // A question ended without an answer (the application is quitting) asks again next time.
+        if (answer != 1000 && answer != 1001)
+            return;
         check = answer == 1000;
         Prefs::setCheckForUpdates(*check);
     }

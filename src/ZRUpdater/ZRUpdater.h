@@ -80,10 +80,14 @@ public:
     void abandonUpdate();
     void downloadErrorOccurred(const QString& description);
     void mountDownload();
+    /*! Detaches the disk image of the download, if one is attached (the update has ended or no longer
+        needs it). */
+    void detachDiskImage();
     /*! This process's private download folder (0700), made if needed; empty when it cannot be made. */
     QString temporaryDownloadDirectory();
-    /*! The server's suggested name reduced to one safe file name, a trailing ".txt" removed; empty when
-        nothing usable is left. */
+    /*! The server's suggested name reduced to one safe file name (no folders, no control characters, at
+        most 255 bytes, cut between characters and keeping an extension of up to 16), a trailing ".txt"
+        removed; empty when nothing usable is left. */
     static QString safeDownloadFileName(const QString& suggested);
     void extractorDidFinish(ZRUpdateExtractor* extractor) override;
     void extractorDidFail(ZRUpdateExtractor* extractor) override;
@@ -98,6 +102,8 @@ public:
 
     /*! Replaces how the application is ended for the relaunch (tests); empty restores quit(). */
     static void setTerminateHandlerForTesting(std::function<void()> handler);
+    /*! Ends the application for a relaunch (the handler set for testing, else quit()). */
+    static void terminateApplication();
     /*! Forgets the running update and its windows (tests). */
     void resetForTesting();
 
@@ -105,6 +111,8 @@ private:
     ZRUpdater();
     ~ZRUpdater() override;
     void startDownloadTask();
+    /*! Stops the running download and removes what it wrote. */
+    void discardDownloadTask();
     void downloadFinished(QNetworkReply* reply);
     void showStage(const QString& title, double maximum, const QString& status = {});
 

@@ -3,6 +3,8 @@
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Workspace.h"
 #include "ZRUpdater/ZRUpdater.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 #include "ZRUpdater/ZRUpdaterXPCService.h"
@@ -16,6 +18,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 #include <QUuid>
 
 #include <sys/stat.h>
@@ -23,19 +26,6 @@
 using Platform::SystemLog::log;
 
 namespace {
-
-// Makes the folder with mode 0700. A folder already there is used only when it is a real folder of this
-// user that nobody else may write to (and, when private is asked for, that nobody else may enter).
-bool makeOwnFolder(const QString& path, bool isPrivate) {
-    const QByteArray encoded = QFile::encodeName(path);
-    if (::mkdir(encoded.constData(), 0700) == 0)
-        return true;
-    if (errno != EEXIST)
-        return false;
-    struct stat info {};
-    return ::lstat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-           (info.st_mode & (isPrivate ? 077 : 022)) == 0;
-}
 
 QString suggestedFileName(QNetworkReply* reply) {
     const QString disposition = QString::fromUtf8(reply->rawHeader("Content-Disposition"));
@@ -49,28 +39,51 @@ QString suggestedFileName(QNetworkReply* reply) {
     return reply->url().fileName();
 }
 
+// The longest start of the text, ending between characters, whose UTF-8 form has at most maxBytes bytes.
+QString utf8Prefix(const QString& text, qsizetype maxBytes) {
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    qsizetype bytes = 0;
+    while (characters.toNextBoundary() != -1) {
+        bytes += QStringView(text).sliced(end, characters.position() - end).toUtf8().size();
+        if (bytes > maxBytes)
+            break;
+        end = characters.position();
+    }
+    return text.left(end);
+}
+
 } // namespace
 
 QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
     QString name = suggested;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     name = name.section(QLatin1Char('/'), -1);
-    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
+    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]")));
     name = name.trimmed();
     if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         name.chop(4);
     while (name.startsWith(QLatin1Char('.')))
         name.remove(0, 1);
-    if (name.isEmpty() || name.size() > 200)
+    // A file name holds 255 bytes: a longer one is cut between characters, keeping a short extension.
+    constexpr qsizetype NameMax = 255;
+    if (name.toUtf8().size() > NameMax) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QString extension =
+            dot > 0 && dot < name.size() - 1 && name.size() - dot - 1 <= 16 ? name.mid(dot) : QString();
+        name = utf8Prefix(name.chopped(extension.size()), NameMax - extension.toUtf8().size()) + extension;
+    }
+    if (name.isEmpty())
         return {};
     return name;
 }
 
 QString ZRUpdater::temporaryDownloadDirectory() {
     if (m_downloadFolder.isEmpty())
-        m_downloadFolder = QDir::cleanPath(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/") +
-                                           QUuid::createUuid().toString(QUuid::WithoutBraces));
-    if (!makeOwnFolder(QFileInfo(m_downloadFolder).path(), false) || !makeOwnFolder(m_downloadFolder, true)) {
+        m_downloadFolder = ZRUpdaterFolders::downloadsParent() + QLatin1Char('/') +
+                           QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!ZRUpdaterFolders::makeOwnFolder(QFileInfo(m_downloadFolder).path(), false) ||
+        !ZRUpdaterFolders::makeOwnFolder(m_downloadFolder, true)) {
         log(QStringLiteral("ERROR could not create tmp directory for downloads (should be %1)")
                 .arg(m_downloadFolder));
         return {};
@@ -108,6 +121,8 @@ void ZRUpdater::beginDownload() {
             QCoreApplication::translate("ZRUpdater", "Downloading update..."), 0, QString());
         m_statusPanelController->setButtonTitle(
             QCoreApplication::translate("ZRUpdater", "Cancel"), [this] { cancelDownload(); }, false);
+        // Closing the panel gives up the update at any stage until the installation begins.
+        m_statusPanelController->setCancelHandler([this] { cancelDownload(); });
         m_statusPanelController->showWindow();
     }
     startDownloadTask();
@@ -135,12 +150,21 @@ void ZRUpdater::startDownloadTask() {
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
         m_network->setCookieJar(nullptr);
-        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* reply = m_network->get(request);
     m_urlTask = reply;
+    ZRUpdaterCheckRedirects(reply, this, [this, reply](const QUrl& target) {
+        if (reply != m_urlTask)
+            return;
+        reply->disconnect(this);
+        reply->deleteLater();
+        discardDownloadTask();
+        downloadErrorOccurred(QStringLiteral("the download was redirected to %1, which is not https")
+                                  .arg(target.toString(QUrl::RemoveUserInfo)));
+    });
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         if (reply != m_urlTask || !m_downloadFile)
             return;
@@ -202,6 +226,11 @@ void ZRUpdater::downloadFinished(QNetworkReply* reply) {
 }
 
 void ZRUpdater::cancelDownload() {
+    discardDownloadTask();
+    abandonUpdate();
+}
+
+void ZRUpdater::discardDownloadTask() {
     if (m_urlTask) {
         QNetworkReply* reply = m_urlTask;
         m_urlTask = nullptr;
@@ -212,13 +241,15 @@ void ZRUpdater::cancelDownload() {
         m_downloadFile->remove();
         m_downloadFile.reset();
     }
-    abandonUpdate();
 }
 
 void ZRUpdater::abandonUpdate() {
+    detachDiskImage();
     newestRelease.reset();
+    if (m_extractor)
+        m_extractor.release()->deleteLater(); // a late result of an abandoned unpacking is ignored
     if (m_statusPanelController) {
-        m_statusPanelController->close();
+        m_statusPanelController->dismiss();
         m_statusPanelController->deleteLater();
         m_statusPanelController = nullptr;
     }
@@ -250,6 +281,11 @@ void ZRUpdater::mountDownload() {
         extractor->mountPath(downloadPath, sandboxed);
         m_extractor = std::move(extractor);
     }
+}
+
+void ZRUpdater::detachDiskImage() {
+    if (!downloadPath.isEmpty())
+        ZRUpdateDMGMounter::detach(ZRUpdaterFileManager::diskImageVolumePath(downloadPath), sandboxed);
 }
 
 void ZRUpdater::extractorDidFail(ZRUpdateExtractor* extractor) {

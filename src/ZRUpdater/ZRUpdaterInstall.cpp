@@ -5,8 +5,10 @@
 #include "Platform/SystemLog.h"
 #include "ZRKit/UI/ZRCustomizableAlert.h"
 #include "ZRKit/ZRBundle.h"
+#include "ZRKit/ZRError.h"
 #include "ZRUpdater/ZRSecurityExtensions.h"
 #include "ZRUpdater/ZRUpdater.h"
+#include "ZRUpdater/ZRUpdaterRelease.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 #include "ZRUpdater/ZRUpdaterXPCService.h"
 
@@ -21,6 +23,22 @@ std::function<void()>& terminateHandlerRef() {
     static std::function<void()> handler;
     return handler;
 }
+// Why the downloaded bundle must not take the running one's place, or a null string: it must start an
+// executable of its own, and it must not be an older build than the one running.
+QString installRefusal(const Platform::Bundle& downloaded) {
+    const QString executable = downloaded.executablePath();
+    if (executable.isEmpty() || !QFileInfo(executable).isFile())
+        return QStringLiteral("the downloaded %1 names no executable inside itself (\"%2\")")
+            .arg(downloaded.bundlePath(),
+                 downloaded.infoDictionary().value(QStringLiteral("CFBundleExecutable")).toString());
+    const ZRUpdaterRelease running = ZRUpdaterRelease::mainBundleRelease();
+    const ZRUpdaterRelease candidate = ZRUpdaterRelease::releaseFromBundle(downloaded);
+    if (running.compareByBundleVersion(candidate) == std::strong_ordering::less)
+        return QStringLiteral("the downloaded version %1 is older than the running version %2")
+            .arg(candidate.title, running.title);
+    return {};
+}
+
 } // namespace
 
 void ZRUpdater::setTerminateHandlerForTesting(std::function<void()> handler) {
@@ -63,6 +81,7 @@ QString ZRUpdater::downloadedApplicationPath() {
         m_statusPanelController->beginActionWithTitle(
             QCoreApplication::translate("ZRUpdater", "Installing update..."), 0, QString());
         m_statusPanelController->setButtonEnabled(false);
+        m_statusPanelController->setCancelHandler({}); // no way back once the installation begins
         QCoreApplication::processEvents();
     }
     if (bundleName.isEmpty()) {
@@ -104,11 +123,15 @@ void ZRUpdater::installAndRestart() {
     }
     Platform::OptionalError error;
     bool installed = false;
-    if (sandboxed) {
+    if (const QString refusal = installRefusal(Platform::Bundle(source)); !refusal.isEmpty()) {
+        error = ZRError::zr_errorWithLocalizedDescription(refusal);
+    } else if (sandboxed) {
         installed = ZRUpdaterXPCService::movePathWithAuthentication(source, target, &error);
     } else {
         installed = ZRSecurityExtensions::copyPathWithAuthentication(source, target, &error);
     }
+    // The attached image, if the update came as one, is no longer needed either way.
+    detachDiskImage();
     if (!installed) {
         log(QStringLiteral("Got error while installing: %1")
                 .arg(error ? error->description() : QStringLiteral("(null)")));
@@ -158,11 +181,17 @@ void ZRUpdater::restartCurrentApplication() {
                 "ZRUpdater",
                 "The new version is installed, but the application could not be restarted. Please "
                 "quit and start it again."));
+            if (m_statusPanelController) // the installation is over: the panel may be closed
+                m_statusPanelController->setCancelHandler([] {});
             return;
         }
     } else {
         ZRSecurityExtensions::waitForApplicationWithProcessIDToQuit(processID, bundlePath, folder);
     }
+    terminateApplication();
+}
+
+void ZRUpdater::terminateApplication() {
     if (terminateHandlerRef())
         terminateHandlerRef()();
     else

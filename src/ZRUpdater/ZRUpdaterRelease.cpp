@@ -3,24 +3,10 @@
 #include "Platform/Bundle.h"
 #include "ZRKit/ZRBundle.h"
 
-#include <limits>
 #include <tuple>
 
 long long ZRUpdaterIntegerValue(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    long long value = 0;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
-        const int digit = text.at(i).unicode() - '0';
-        if (value > (std::numeric_limits<long long>::max() - digit) / 10)
-            return negative ? std::numeric_limits<long long>::min() : std::numeric_limits<long long>::max();
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
+    return ZRLeadingIntegerValue(text);
 }
 
 ZRUpdaterRelease ZRUpdaterRelease::mainBundleRelease() {

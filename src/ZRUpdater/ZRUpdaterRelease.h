@@ -42,5 +42,5 @@ struct ZRUpdaterRelease {
     std::strong_ordering compareByMinSystemVersion(const ZRUpdaterRelease& other) const;
 };
 
-/*! The integer the text's leading blanks, sign and digits make; 0 when there are none. */
+/*! ZRLeadingIntegerValue of the text: the same rule as the system versions. */
 long long ZRUpdaterIntegerValue(const QString& text);

@@ -1,6 +1,7 @@
 #include "ZRUpdater/ZRUpdaterReleaseController.h"
 
 #include "Platform/Bundle.h"
+#include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
 #include "ZRKit/ZRBundle.h"
 #include "ZRKit/ZRError.h"
@@ -12,6 +13,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -28,6 +30,23 @@ bool ZRUpdaterIsAllowedURL(const QUrl& url) {
         return false;
     const QString host = url.host().toLower();
     return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+void ZRUpdaterCheckRedirects(QNetworkReply* reply, QObject* context,
+                             std::function<void(const QUrl&)> refused) {
+    QObject::connect(
+        reply, &QNetworkReply::redirected, context,
+        [reply, refused = std::move(refused)](const QUrl& target) {
+            const QUrl next = reply->url().resolved(target);
+            if (ZRUpdaterIsAllowedURL(next)) {
+                emit reply->redirectAllowed();
+                return;
+            }
+            log(QStringLiteral("Refusing the redirect from %1 to %2: only https, or http to this "
+                               "machine")
+                    .arg(reply->url().toString(QUrl::RemoveUserInfo), next.toString(QUrl::RemoveUserInfo)));
+            refused(next);
+        });
 }
 
 ZRUpdaterReleaseController::ZRUpdaterReleaseController(QObject* parent)
@@ -69,13 +88,22 @@ std::optional<ZRUpdaterRelease> ZRUpdaterReleaseController::newestRelease() cons
 
 std::optional<QList<ZRUpdaterRelease>>
 ZRUpdaterReleaseController::releasesFromFeedData(const QByteArray& data, QString* error) {
-    const auto unpacked = ZRZLib::inflateGzipWhilePossible(data);
+    const auto unpacked = ZRZLib::inflateGzipWhilePossible(data, MaximumFeedSize);
     if (!unpacked || unpacked->isEmpty()) {
         *error = QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "Could not uncompress data."));
         return std::nullopt;
     }
-    ZRUpdaterReleaseParser parser(*unpacked);
+    if (unpacked->size() > MaximumFeedSize) {
+        *error = QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "The update feed is too large."));
+        return std::nullopt;
+    }
+    ZRUpdaterReleaseParser parser(*unpacked, MaximumReleaseCount);
     parser.parse();
+    if (parser.tooManyReleases()) {
+        *error =
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "The update feed lists too many releases."));
+        return std::nullopt;
+    }
     QList<ZRUpdaterRelease> releases = parser.parsedReleases();
     if (releases.isEmpty()) {
         *error = QString::fromUtf8(QT_TRANSLATE_NOOP("ZRUpdater", "Got no releases from update feed."));
@@ -99,7 +127,7 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
         m_network->setCookieJar(nullptr);
-        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -108,6 +136,32 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     QNetworkReply* reply = m_network->get(request);
     m_reply = reply;
+    ++m_fetchSerial;
+    ZRUpdaterCheckRedirects(reply, this, [this, reply](const QUrl&) {
+        if (m_reply != reply)
+            return;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        m_releases.clear();
+        report(ZRError::zr_errorWithLocalizedDescription(
+            QCoreApplication::translate("ZRUpdater", "The update feed address is not secure.")));
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply, url](qint64 received, qint64) {
+        if (m_reply != reply || received <= MaximumFeedSize)
+            return;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        log(QStringLiteral("Refusing the update feed from URL %1: more than %2 bytes")
+                .arg(url.toString(QUrl::RemoveUserInfo))
+                .arg(MaximumFeedSize));
+        m_releases.clear();
+        report(ZRError::zr_errorWithLocalizedDescription(
+            QCoreApplication::translate("ZRUpdater", "The update feed is too large.")));
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, logResult] {
         reply->deleteLater();
         if (m_reply == reply)
@@ -115,43 +169,72 @@ void ZRUpdaterReleaseController::fetchReleasesFromURL(const QUrl& url, bool logR
     });
 }
 
+namespace {
+
+// What a worker thread made of the feed: the releases, or the error to report.
+struct FeedResult {
+    QList<ZRUpdaterRelease> releases;
+    std::optional<Platform::Error> error;
+};
+
+FeedResult readFeed(const QByteArray& data, const QUrl& url, bool logResult, const QVariant& status,
+                    const QStringList& headerFields, const Platform::Error& transportError) {
+    const QString address = url.toString(QUrl::RemoveUserInfo);
+    if (logResult) {
+        log(QStringLiteral("ZRUpdater data length (before unzip): %1").arg(data.size()));
+        const QByteArray unpacked =
+            ZRZLib::inflateGzipWhilePossible(data, ZRUpdaterReleaseController::MaximumFeedSize)
+                .value_or(QByteArray());
+        log(QStringLiteral("ZRUpdater data length (after unzip): %1").arg(unpacked.size()));
+        log(QStringLiteral("ZRUpdater response: %1").arg(QString::fromUtf8(unpacked)));
+        if (status.isValid()) {
+            log(QStringLiteral("ZRUpdater status code: %1").arg(status.toInt()));
+            log(QStringLiteral("ZRUpdater header fields: %1").arg(headerFields.join(QStringLiteral(", "))));
+        }
+    }
+    if (data.isEmpty())
+        return {{}, transportError};
+    QString reason;
+    auto releases = ZRUpdaterReleaseController::releasesFromFeedData(data, &reason);
+    if (releases)
+        return {std::move(*releases), std::nullopt};
+    if (reason.startsWith(QLatin1String("Could not")))
+        log(QStringLiteral("Could not deflate gzip from url %1").arg(address));
+    else if (reason.startsWith(QLatin1String("Got no")))
+        log(QStringLiteral("Got no releases while downloading from URL %1").arg(address));
+    else
+        log(QStringLiteral("Refusing the update feed from URL %1: %2").arg(address, reason));
+    return {{},
+            ZRError::zr_errorWithLocalizedDescription(
+                QCoreApplication::translate("ZRUpdater", reason.toUtf8().constData()))};
+}
+
+} // namespace
+
 void ZRUpdaterReleaseController::finished(QNetworkReply* reply, const QUrl& url, bool logResult) {
     m_reply = nullptr;
     const QByteArray data = reply->readAll();
-    if (logResult) {
-        log(QStringLiteral("ZRUpdater data length (before unzip): %1").arg(data.size()));
-        const QByteArray unpacked = ZRZLib::inflateGzipWhilePossible(data).value_or(QByteArray());
-        log(QStringLiteral("ZRUpdater data length (after unzip): %1").arg(unpacked.size()));
-        log(QStringLiteral("ZRUpdater response: %1").arg(QString::fromUtf8(unpacked)));
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid()) {
-            log(QStringLiteral("ZRUpdater status code: %1").arg(status.toInt()));
-            QStringList fields;
-            for (const auto& [name, value] : reply->rawHeaderPairs())
-                fields.append(QString::fromLatin1(name + ": " + value));
-            log(QStringLiteral("ZRUpdater header fields: %1").arg(fields.join(QStringLiteral(", "))));
-        }
-    }
-    if (data.isEmpty()) {
-        report(Platform::Error(QStringLiteral("com.corvantide.error.url"), int(reply->error()),
-                               reply->errorString()));
-        return;
-    }
-    QString reason;
-    auto releases = releasesFromFeedData(data, &reason);
-    if (!releases) {
-        if (reason.startsWith(QLatin1String("Could not")))
-            log(QStringLiteral("Could not deflate gzip from url %1").arg(url.toString(QUrl::RemoveUserInfo)));
-        else
-            log(QStringLiteral("Got no releases while downloading from URL %1")
-                    .arg(url.toString(QUrl::RemoveUserInfo)));
-        m_releases.clear();
-        report(ZRError::zr_errorWithLocalizedDescription(
-            QCoreApplication::translate("ZRUpdater", reason.toUtf8().constData())));
-        return;
-    }
-    m_releases = std::move(*releases);
-    report(std::nullopt);
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    QStringList headerFields;
+    if (logResult)
+        for (const auto& [name, value] : reply->rawHeaderPairs())
+            headerFields.append(QString::fromLatin1(name + ": " + value));
+    const Platform::Error transportError(QStringLiteral("com.corvantide.error.url"), int(reply->error()),
+                                         reply->errorString());
+    // Unpacking and reading happen on a worker thread, so that a large feed never stalls the interface;
+    // the result comes back to this thread.
+    const quint64 serial = m_fetchSerial;
+    const std::weak_ptr<int> lifetime = m_lifetime;
+    QThreadPool::globalInstance()->start(
+        [this, lifetime, serial, data, url, logResult, status, headerFields, transportError] {
+            FeedResult result = readFeed(data, url, logResult, status, headerFields, transportError);
+            Platform::runOnMain([this, lifetime, serial, result = std::move(result)]() mutable {
+                if (lifetime.expired() || serial != m_fetchSerial || m_reply)
+                    return; // the controller is gone, or a later fetch replaced this one
+                m_releases = std::move(result.releases);
+                report(result.error);
+            });
+        });
 }
 
 void ZRUpdaterReleaseController::report(std::optional<Platform::Error> error) {

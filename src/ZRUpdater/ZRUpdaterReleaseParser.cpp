@@ -3,8 +3,9 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
-ZRUpdaterReleaseParser::ZRUpdaterReleaseParser(QByteArray releaseData)
-    : m_releaseData(std::move(releaseData)) {}
+ZRUpdaterReleaseParser::ZRUpdaterReleaseParser(QByteArray releaseData, qsizetype maximumReleaseCount)
+    : m_releaseData(std::move(releaseData))
+    , m_maximumReleaseCount(maximumReleaseCount) {}
 
 QDate ZRUpdaterReleaseParser::dateFromString(const QString& string) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
@@ -20,7 +21,7 @@ ZROperatingSystemVersion ZRUpdaterReleaseParser::systemVersionFromString(const Q
 
 void ZRUpdaterReleaseParser::parse() {
     QXmlStreamReader xml(m_releaseData);
-    while (!xml.atEnd()) {
+    while (!xml.atEnd() && !m_tooManyReleases) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             startElement(xml.name().toString());
@@ -49,10 +50,15 @@ void ZRUpdaterReleaseParser::parse() {
 
 void ZRUpdaterReleaseParser::startElement(const QString& name) {
     m_currentElement = name;
+    m_cdataContinues = false;
     m_currentCharacters.clear();
     if (name == QLatin1String("Releases")) {
         m_insideReleases = true;
     } else if (name == QLatin1String("Release")) {
+        if (m_releases.size() >= m_maximumReleaseCount) {
+            m_tooManyReleases = true;
+            return;
+        }
         ZRUpdaterRelease release;
         release.applicationName = m_applicationName;
         m_releases.append(release);
@@ -60,6 +66,7 @@ void ZRUpdaterReleaseParser::startElement(const QString& name) {
 }
 
 void ZRUpdaterReleaseParser::endElement(const QString& name) {
+    m_cdataContinues = false;
     const QString text = m_currentCharacters;
     m_currentCharacters.clear();
     if (name == QLatin1String("AppName")) {
@@ -89,11 +96,21 @@ void ZRUpdaterReleaseParser::endElement(const QString& name) {
         release.minSystemVersion = systemVersionFromString(text);
 }
 
+// A feed writes "]]>" inside notes by ending the section and starting another: the sections of one element
+// are joined; another element of the same name starts afresh.
 void ZRUpdaterReleaseParser::foundCDATA(const QString& text) {
     if (m_releases.isEmpty())
         return;
+    const bool continues = m_cdataContinues;
+    m_cdataContinues = true;
+    QByteArray* target = nullptr;
     if (m_currentElement == QLatin1String("Changes"))
-        m_releases.last().releaseNotes = text.toUtf8();
+        target = &m_releases.last().releaseNotes;
     else if (m_currentElement == QLatin1String("UpdateConditions"))
-        m_releases.last().updateConditions = text.toUtf8();
+        target = &m_releases.last().updateConditions;
+    else
+        return;
+    if (!continues)
+        target->clear();
+    target->append(text.toUtf8());
 }

@@ -12,7 +12,8 @@
     records started up to there remain. */
 class ZRUpdaterReleaseParser {
 public:
-    explicit ZRUpdaterReleaseParser(QByteArray releaseData);
+    /*! Reading stops at a release beyond maximumReleaseCount (see tooManyReleases). */
+    explicit ZRUpdaterReleaseParser(QByteArray releaseData, qsizetype maximumReleaseCount = 10000);
     static ZRUpdaterReleaseParser parserWithReleaseData(const QByteArray& releaseData) {
         return ZRUpdaterReleaseParser(releaseData);
     }
@@ -22,6 +23,8 @@ public:
     QList<ZRUpdaterRelease> parsedReleases() const { return m_releases; }
     /*! Why reading stopped early; empty for a well-formed document. */
     QString errorString() const { return m_errorString; }
+    /*! The document lists more releases than the parser reads. */
+    bool tooManyReleases() const { return m_tooManyReleases; }
 
     /*! A date in the form yyyy-MM-dd; invalid otherwise. */
     static QDate dateFromString(const QString& string);
@@ -33,10 +36,14 @@ private:
     void foundCDATA(const QString& text);
 
     QByteArray m_releaseData;
+    qsizetype m_maximumReleaseCount;
+    bool m_tooManyReleases = false;
     QList<ZRUpdaterRelease> m_releases;
     QString m_applicationName;
     QString m_currentElement;
     QString m_currentCharacters;
     bool m_insideReleases = false;
+    /*! A CDATA section seen since the last tag: the next one is joined to it. */
+    bool m_cdataContinues = false;
     QString m_errorString;
 };

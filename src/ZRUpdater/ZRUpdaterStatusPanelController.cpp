@@ -1,9 +1,13 @@
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include "ZRKit/UI/ZRWindowFrameAutosave.h"
+
 #include "ui_ZRUpdaterStatusPanelController.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 ZRUpdaterStatusPanelController::ZRUpdaterStatusPanelController()
     : QWidget(nullptr, Qt::Window)
@@ -11,7 +15,11 @@ ZRUpdaterStatusPanelController::ZRUpdaterStatusPanelController()
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("updaterStatusPanel"));
     connect(m_ui->actionButton, &QPushButton::clicked, this, [this] { pressButton(); });
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     updateBar();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ZRSetFrameAutosaveName(this, QStringLiteral("updaterStatusPanel"));
 }
 
 ZRUpdaterStatusPanelController::~ZRUpdaterStatusPanelController() = default;
@@ -35,6 +43,25 @@ void ZRUpdaterStatusPanelController::setButtonTitle(const QString& title, std::f
 
 void ZRUpdaterStatusPanelController::setButtonEnabled(bool enabled) {
     m_ui->actionButton->setEnabled(enabled);
+}
+
+void ZRUpdaterStatusPanelController::dismiss() {
+    m_dismissed = true;
+    close();
+}
+
+void ZRUpdaterStatusPanelController::closeEvent(QCloseEvent* event) {
+    if (m_dismissed) {
+        event->accept();
+        return;
+    }
+    if (!m_cancelAction) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    const auto cancel = m_cancelAction; // the handler may drop the panel's handlers
+    cancel();
 }
 
 void ZRUpdaterStatusPanelController::setProgressValue(double value) {
@@ -62,8 +89,6 @@ void ZRUpdaterStatusPanelController::updateBar() {
 }
 
 void ZRUpdaterStatusPanelController::showWindow() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
 }

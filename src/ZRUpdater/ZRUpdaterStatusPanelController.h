@@ -20,6 +20,11 @@ public:
     void beginActionWithTitle(const QString& title, double maxProgressValue, const QString& statusText);
     void setButtonTitle(const QString& title, std::function<void()> action, bool isDefault);
     void setButtonEnabled(bool enabled);
+    /*! What closing the panel (its close button or Escape) does; without one the panel refuses to close,
+        as during the installation. */
+    void setCancelHandler(std::function<void()> handler) { m_cancelAction = std::move(handler); }
+    /*! Hides the panel without the close of the user. */
+    void dismiss();
     void setProgressValue(double value);
     void setMaxProgressValue(double value);
     void setStatusText(const QString& text);
@@ -35,11 +40,16 @@ public:
     /*! Presses the action button (as a click would). */
     void pressButton();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void updateBar();
 
     std::unique_ptr<Ui::ZRUpdaterStatusPanelController> m_ui;
     std::function<void()> m_action;
+    std::function<void()> m_cancelAction;
+    bool m_dismissed = false;
     double m_progressValue = 0;
     double m_maxProgressValue = 0;
 };

@@ -122,6 +122,8 @@ bool ZRUpdaterXPCService::copyOrMovePathWithAuthentication(const QString& source
     Platform::OptionalError failure;
     std::unique_ptr<ZRUpdaterSandboxServiceProtocol> proxy;
     auto connection = setupConnectionAndProxy(&proxy, [&failure](const Platform::Error& e) { failure = e; });
+    // Replacing a bundle may take long (an administrator prompt, a slow disk), but not for ever.
+    connection->setReplyTimeout(15 * 60 * 1000);
     auto reply = [&](bool success, const Platform::OptionalError& replyError) {
         result = success;
         failure = replyError;

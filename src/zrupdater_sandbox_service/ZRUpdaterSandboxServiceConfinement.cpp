@@ -1,5 +1,8 @@
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
+#include "ZRUpdater/ZRUpdaterFileManager.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,27 +37,34 @@ const QString EnvTool = QStringLiteral("/usr/bin/env");
 
 ZRUpdaterSandboxServiceConfinement::ZRUpdaterSandboxServiceConfinement(const QString& bundlePath,
                                                                        const QStringList& updateFolders)
-    : m_bundlePath(resolved(bundlePath))
-    , m_updateFolders(updateFolders) {}
+    : m_bundlePath(resolved(bundlePath)) {
+    // Resolved once, when the connection is accepted (the application makes its folders before it asks):
+    // a link in a folder's place, or a folder another user owns or may write to, widens nothing.
+    for (const QString& folder : updateFolders) {
+        const QString root = ZRUpdaterFolders::trustedFolder(folder);
+        if (!root.isEmpty())
+            m_updateFolders.append(root);
+    }
+}
 
 ZRUpdaterSandboxServiceConfinement ZRUpdaterSandboxServiceConfinement::forBundle(const QString& bundlePath) {
-    const QString temporary = QDir::tempPath();
-    return ZRUpdaterSandboxServiceConfinement(bundlePath,
-                                              {temporary + QStringLiteral("/DunwarbeckDownloads"),
-                                               temporary + QStringLiteral("/diskimagestartupcheck")});
+    return ZRUpdaterSandboxServiceConfinement(bundlePath, ZRUpdaterFolders::updateFolders());
 }
 
 bool ZRUpdaterSandboxServiceConfinement::isInsideUpdateFolder(const QString& path) const {
     const QString item = resolved(path);
     if (item.isEmpty())
         return false;
-    for (const QString& folder : m_updateFolders) {
-        // Resolved each time: the folders are made by the application after the service started.
-        const QString root = QFileInfo(folder).canonicalFilePath();
-        if (!root.isEmpty() && item.startsWith(root + QLatin1Char('/')))
+    for (const QString& root : m_updateFolders)
+        if (item.startsWith(root + QLatin1Char('/')))
             return true;
-    }
     return false;
+}
+
+bool ZRUpdaterSandboxServiceConfinement::isInstalledCopy(const QString& path) const {
+    return !m_bundlePath.isEmpty() &&
+           resolved(path) == resolved(ZRUpdaterFolders::installationFolder() + QLatin1Char('/') +
+                                      QFileInfo(m_bundlePath).fileName());
 }
 
 bool ZRUpdaterSandboxServiceConfinement::isBundle(const QString& path) const {
@@ -63,39 +73,50 @@ bool ZRUpdaterSandboxServiceConfinement::isBundle(const QString& path) const {
 
 std::optional<QString> ZRUpdaterSandboxServiceConfinement::toolRefusal(const QString& launchPath,
                                                                        const QStringList& arguments) const {
-    // The two unpacking command lines: unzip into the archive's folder, or attach a disk image there.
+    // The unpacking command lines: unzip into the archive's folder, attach a disk image at the folder
+    // "Volume" beside it, and detach it again.
     static const QStringList UnzipHead = {QStringLiteral("unzip"), QStringLiteral("-o"),
                                           QStringLiteral("-qq"), QStringLiteral("-d")};
-    static const QStringList AttachOptions = {QStringLiteral("-idme"),        QStringLiteral("-noidmereveal"),
-                                              QStringLiteral("-noidmetrash"), QStringLiteral("-noverify"),
-                                              QStringLiteral("-nobrowse"),    QStringLiteral("-noautoopen"),
-                                              QStringLiteral("-quiet")};
     if (launchPath != EnvTool)
         return QStringLiteral("only the unpacking tools may be run");
-    QString folder;
-    QString archive;
     if (arguments.size() == 6 && arguments.mid(0, 4) == UnzipHead) {
-        folder = arguments.at(4);
-        archive = arguments.at(5);
-    } else if (arguments.size() == 12 && arguments.at(0) == QLatin1String("hdiutil") &&
-               arguments.at(1) == QLatin1String("attach") && arguments.at(2) == QLatin1String("-mountroot") &&
-               arguments.mid(4, 7) == AttachOptions) {
-        folder = arguments.at(3);
-        archive = arguments.at(11);
-    } else {
-        return QStringLiteral("only the unpacking command lines may be run");
+        const QString folder = arguments.at(4);
+        const QString archive = arguments.at(5);
+        if (!isInsideUpdateFolder(archive))
+            return QStringLiteral("%1 is not in an update folder").arg(archive);
+        if (resolved(folder) != resolved(QFileInfo(QDir::cleanPath(archive)).path()))
+            return QStringLiteral("an archive is unpacked only into its own folder");
+        return std::nullopt;
     }
-    if (!isInsideUpdateFolder(archive))
-        return QStringLiteral("%1 is not in an update folder").arg(archive);
-    if (resolved(folder) != resolved(QFileInfo(QDir::cleanPath(archive)).path()))
-        return QStringLiteral("an archive is unpacked only into its own folder");
-    return std::nullopt;
+    if (arguments.size() >= 2) {
+        const QString image = arguments.value(arguments.size() - 2);
+        const QString volume = arguments.last();
+        if (arguments == ZRUpdaterFileManager::attachDiskImageArguments(image, volume)) {
+            if (!isInsideUpdateFolder(image))
+                return QStringLiteral("%1 is not in an update folder").arg(image);
+            if (resolved(volume) !=
+                resolved(ZRUpdaterFileManager::diskImageVolumePath(QDir::cleanPath(image))))
+                return QStringLiteral("a disk image is attached only at the folder beside it");
+            return std::nullopt;
+        }
+        if (arguments == ZRUpdaterFileManager::detachDiskImageArguments(volume)) {
+            if (!isInsideUpdateFolder(volume) ||
+                QFileInfo(resolved(volume)).fileName() != QLatin1String("Volume"))
+                return QStringLiteral("%1 is not a disk image's folder").arg(volume);
+            return std::nullopt;
+        }
+    }
+    return QStringLiteral("only the unpacking command lines may be run");
 }
 
 std::optional<QString> ZRUpdaterSandboxServiceConfinement::refusal(const Request& request) const {
     switch (request.method) {
     case Method::Copy:
     case Method::Move:
+        // The start-up check copies the bundle off its read-only disk image to the installation folder.
+        if (isBundle(request.source) && isInstalledCopy(request.destination) &&
+            ZRUpdaterFileManager::isReadOnlyDiskImageAtPath(m_bundlePath))
+            return std::nullopt;
         if (!isInsideUpdateFolder(request.source))
             return QStringLiteral("%1 is not in an update folder").arg(request.source);
         if (!isBundle(request.destination))
@@ -110,7 +131,7 @@ std::optional<QString> ZRUpdaterSandboxServiceConfinement::refusal(const Request
     case Method::WaitForApplication:
         if (request.processID <= 1)
             return QStringLiteral("process identifier %1 is not an application's").arg(request.processID);
-        if (!isBundle(request.path))
+        if (!isBundle(request.path) && !isInstalledCopy(request.path))
             return QStringLiteral("%1 is not the application's bundle").arg(request.path);
         if (!isInsideUpdateFolder(request.temporaryFolder))
             return QStringLiteral("%1 is not in an update folder").arg(request.temporaryFolder);

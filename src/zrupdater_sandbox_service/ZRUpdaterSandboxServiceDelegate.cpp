@@ -2,9 +2,9 @@
 
 #include "ZRUpdaterSandboxService.h"
 
-#include <QFile>
+#include "Platform/RegularFile.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -13,10 +13,11 @@ namespace {
 // "<pid> <start time>": the start time (clock ticks since boot, /proc/<pid>/stat field 22) tells a
 // process apart from a later one that got the same id. Empty when the process is gone.
 QString processIdentity(pid_t pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> content = Platform::RegularFile::read(
+        QStringLiteral("/proc/%1/stat").arg(pid), Platform::RegularFile::Links::Refuse, nullptr, 4096);
+    if (!content)
         return {};
-    const QByteArray line = stat.readAll();
+    const QByteArray& line = *content;
     // The command name in parentheses may hold spaces; the fields after its closing parenthesis do not.
     const qsizetype close = line.lastIndexOf(')');
     if (close < 0)
@@ -28,58 +29,48 @@ QString processIdentity(pid_t pid) {
     return QStringLiteral("%1 %2").arg(pid).arg(QString::fromLatin1(fields.at(19)));
 }
 
-} // namespace
-
-ZRUpdaterSandboxServiceDelegate::ZRUpdaterSandboxServiceDelegate(QString knownPeersPath)
-    : m_knownPeersPath(std::move(knownPeersPath)) {}
-
-bool ZRUpdaterSandboxServiceDelegate::isKnownPeer(const QString& identity) {
-    std::lock_guard lock(m_mutex);
-    QFile file(m_knownPeersPath);
-    if (identity.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return false;
-    return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n')).contains(identity);
+QString executableOf(pid_t pid) {
+    return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath();
 }
 
-void ZRUpdaterSandboxServiceDelegate::rememberPeer(const QString& identity) {
+bool isInside(const QString& path, const QString& folder) {
+    return !path.isEmpty() && !folder.isEmpty() && path.startsWith(folder + QLatin1Char('/'));
+}
+
+} // namespace
+
+bool ZRUpdaterSandboxServiceDelegate::listenerShouldStayAlive(Platform::XPCListener& listener) {
     std::lock_guard lock(m_mutex);
-    if (identity.isEmpty())
-        return;
-    QStringList kept{identity};
-    QFile existing(m_knownPeersPath);
-    if (existing.open(QIODevice::ReadOnly)) {
-        for (const QString& line : QString::fromLatin1(existing.readAll()).split(QLatin1Char('\n'))) {
-            // Processes that have ended are forgotten.
-            const pid_t pid = pid_t(line.section(QLatin1Char(' '), 0, 0).toInt());
-            if (!line.isEmpty() && line != identity && pid > 0 && processIdentity(pid) == line)
-                kept.append(line);
+    bool replacedPeerRuns = false;
+    for (auto it = m_acceptedPeers.begin(); it != m_acceptedPeers.end();) {
+        const pid_t pid = pid_t(it->section(QLatin1Char(' '), 0, 0).toInt());
+        // Processes that have ended are forgotten.
+        if (processIdentity(pid) != *it) {
+            it = m_acceptedPeers.erase(it);
+            continue;
         }
-        existing.close();
+        if (!isInside(executableOf(pid), listener.bundlePath()))
+            replacedPeerRuns = true;
+        ++it;
     }
-    QSaveFile file(m_knownPeersPath);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        file.write(kept.join(QLatin1Char('\n')).toLatin1() + '\n');
-        file.commit();
-    }
+    return replacedPeerRuns;
 }
 
 bool ZRUpdaterSandboxServiceDelegate::listenerShouldAcceptNewConnection(
     Platform::XPCListener& listener, Platform::XPCIncomingConnection& connection, Platform::Error* refusal) {
     const Platform::XPCSocket::PeerCredentials& peer = connection.peer();
-    const QString executable = QFileInfo(peer.executablePath).canonicalFilePath();
     const QString identity = peer.pid > 0 ? processIdentity(peer.pid) : QString();
-    const bool sameUser = peer.pid > 0 && peer.uid == ::geteuid();
-    const bool inBundle =
-        !executable.isEmpty() && executable.startsWith(listener.bundlePath() + QLatin1Char('/'));
-    if (!sameUser || !(inBundle || isKnownPeer(identity))) {
+    const bool sameUser = peer.pid > 0 && peer.uid == ::geteuid() && !identity.isEmpty();
+    const bool inBundle = isInside(QFileInfo(peer.executablePath).canonicalFilePath(), listener.bundlePath());
+    std::lock_guard lock(m_mutex);
+    if (!sameUser || !(inBundle || m_acceptedPeers.contains(identity))) {
         *refusal =
             Platform::Error(ZRUpdaterSandboxService::ErrorDomain, ZRUpdaterSandboxService::RequestRefused,
                             QStringLiteral("The service serves only its own application."));
         return false;
     }
     if (inBundle)
-        rememberPeer(identity);
+        m_acceptedPeers.insert(identity);
     connection.setExportedObject(std::make_unique<ZRUpdaterSandboxService>(
         ZRUpdaterSandboxServiceConfinement::forBundle(listener.bundlePath())));
     return true;

@@ -2,6 +2,7 @@
 
 #include "Platform/XPCListener.h"
 
+#include <QSet>
 #include <QString>
 
 #include <mutex>
@@ -10,22 +11,18 @@
     own bundle, and gives each accepted connection a fresh ZRUpdaterSandboxService.
 
     Replacing the bundle moves the running application's executable out of it (to the Trash, or deleted),
-    yet that application still has to ask for its relaunch. So every accepted process is remembered by
-    its process id and start time in a file beside the socket (the user's private runtime folder), and a
-    remembered process is accepted again wherever its executable now lies. */
+    yet that application still has to ask for its relaunch. So every accepted process is remembered, in
+    this process's memory only, by its process id and start time, and a remembered process is accepted
+    again wherever its executable now lies. While such a process runs outside the bundle the service
+    does not end for idleness, so that the memory lasts as long as it is needed. */
 class ZRUpdaterSandboxServiceDelegate final : public Platform::XPCListenerDelegate {
 public:
-    /*! knownPeersPath: the file of remembered processes. */
-    explicit ZRUpdaterSandboxServiceDelegate(QString knownPeersPath);
-
     bool listenerShouldAcceptNewConnection(Platform::XPCListener& listener,
                                            Platform::XPCIncomingConnection& connection,
                                            Platform::Error* refusal) override;
+    bool listenerShouldStayAlive(Platform::XPCListener& listener) override;
 
 private:
-    bool isKnownPeer(const QString& identity);
-    void rememberPeer(const QString& identity);
-
-    QString m_knownPeersPath;
+    QSet<QString> m_acceptedPeers;
     std::mutex m_mutex;
 };

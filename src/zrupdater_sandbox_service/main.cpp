@@ -7,7 +7,7 @@
 
 int main() {
     Platform::XPCListener listener(ZRUpdaterSandboxServiceName, Platform::Bundle::mainBundle().bundlePath());
-    ZRUpdaterSandboxServiceDelegate delegate(listener.socketPath() + QStringLiteral(".peers"));
+    ZRUpdaterSandboxServiceDelegate delegate;
     listener.setDelegate(&delegate);
     return listener.resume();
 }

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 class IssueFilterManagerTest : public ::testing::Test {
@@ -118,6 +121,56 @@ TEST_F(IssueFilterManagerTest, ABadFilterCostsOnlyThatFilterWithALogLineAndAKept
         EXPECT_TRUE(again.contains(QStringLiteral("could not load ticket filters file: ")));
     }
     EXPECT_EQ(keptCopies().size(), 3);
+}
+
+TEST_F(IssueFilterManagerTest, AnUnreadableFileIsNeverWrittenOverBeforeItHasACopy) {
+    // A file size limit stands in for a full disk: the copy of the big file fails, a short list fits.
+    const QByteArray unreadable = "[{" + QByteArray(64 * 1024, 'x');
+    writeFile(unreadable);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    auto store = manager();
+    Platform::SystemLog::Capture log;
+    EXPECT_TRUE(store.allIssueFilters().isEmpty());
+    store.append(filter(QStringLiteral("A")));
+    store.saveIssueFilters();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(log.contains(QStringLiteral("could not keep a copy of the unreadable ticket filters file")));
+    EXPECT_EQ(log.lines().filter(QStringLiteral("could not save ticket filters file")).size(), 2)
+        << log.text().toStdString();
+    EXPECT_EQ(readFile(path()), unreadable);
+    EXPECT_TRUE(keptCopies().isEmpty()) << "no partial copy is left behind";
+    EXPECT_EQ(store.allIssueFilters().size(), 1) << "the run goes on with its list";
+
+    // Once the copy can be made, the next save makes it and writes the list.
+    store.append(filter(QStringLiteral("B")));
+    ASSERT_EQ(keptCopies().size(), 1);
+    EXPECT_EQ(readFile(m_dir.filePath(keptCopies().constFirst())), unreadable);
+    EXPECT_EQ(fileArray().size(), 2);
+}
+
+TEST_F(IssueFilterManagerTest, RepeatedStartsKeepOneCopyPerContentAndTheNewestFive) {
+    for (int start = 0; start < 3; ++start) {
+        writeFile("[{");
+        manager().allIssueFilters();
+    }
+    EXPECT_EQ(keptCopies().size(), 1);
+    for (int start = 0; start < 8; ++start) {
+        writeFile("[{" + QByteArray::number(start));
+        manager().allIssueFilters();
+    }
+    QStringList copies;
+    for (const QString& name : keptCopies())
+        copies << QString::fromLatin1(readFile(m_dir.filePath(name)));
+    copies.sort();
+    EXPECT_EQ(copies, (QStringList{QStringLiteral("[{3"), QStringLiteral("[{4"), QStringLiteral("[{5"),
+                                   QStringLiteral("[{6"), QStringLiteral("[{7")}));
 }
 
 TEST_F(IssueFilterManagerTest, AHugeConditionNumberReadsAsAllAndTheSaveKeepsEveryFilter) {

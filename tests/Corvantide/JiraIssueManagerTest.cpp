@@ -1,7 +1,9 @@
 #include "JiraIssueManager.h"
 #include "JiraDownloadFixture.h"
 #include "JiraResourcesManager.h"
+#include "Platform/SystemLog.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -166,6 +168,36 @@ TEST_F(JiraIssueManagerTest, SearchesWithTheFiltersConditionsAndReadsThemAgainOn
     EXPECT_TRUE(outcome.issues->isEmpty()) << "ABC-1, the only match, is in progress";
 }
 
+TEST_F(JiraIssueManagerTest, OnlyTheNewestSearchOfAFilterSetsItsIssues) {
+    // The search started with the old conditions answers last; what it found applies to nothing.
+    JiraStandIn::Reply late = JiraStandIn::Reply::json(QJsonObject{
+        {QStringLiteral("issues"),
+         QJsonArray{issueJson(QStringLiteral("ABC-99"), QStringLiteral("new"), QStringLiteral("To Do"))}}});
+    late.delayMs = 500;
+    standIn.setOverride(QStringLiteral("/rest/api/3/search"), late, 1);
+    Platform::SystemLog::Capture log;
+    Outcome older;
+    Outcome newer;
+    JiraIssueManager::startGetIssuesOperation(filter, true, older.completion());
+    // The late answer goes to the older search: the newer one starts once the first has arrived.
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return standIn.requests(QStringLiteral("/rest/api/3/search")).size() == 1; }));
+    filter->setShowOnlyMyIssues(true);
+    JiraIssueManager::startGetIssuesOperation(filter, true, newer.completion());
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return older.calls > 0 && newer.calls > 0; }));
+    TestUtils::spin(30);
+    EXPECT_EQ(older.calls, 1);
+    EXPECT_EQ(newer.calls, 1);
+    EXPECT_FALSE(older.issues.has_value());
+    EXPECT_FALSE(older.error.has_value());
+    ASSERT_TRUE(newer.issues.has_value());
+    EXPECT_EQ(keys(*JiraIssueManager::issues(*filter)), keys(*newer.issues));
+    EXPECT_FALSE(keys(*newer.issues).contains(QStringLiteral("ABC-99")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Dropped the answer of a superseded issue search of filter F-") +
+                             accountID))
+        << log.text().toStdString();
+}
+
 TEST_F(JiraIssueManagerTest, UnknownAccountSiteOrProjectCompleteAtOnceAndLeaveTheCacheAlone) {
     ASSERT_TRUE(download(filter).issues.has_value());
     const QStringList cached = keys(*JiraIssueManager::issues(*filter));
@@ -223,6 +255,25 @@ TEST_F(JiraIssueManagerTest, AFailedSearchReportsItsErrorAndKeepsTheCache) {
     EXPECT_FALSE(unusable.issues.has_value());
     EXPECT_FALSE(unusable.error.has_value());
     EXPECT_EQ(JiraIssueManager::issues(*filter)->size(), 5);
+}
+
+TEST_F(JiraIssueManagerTest, AnElementThatIsNoIssueObjectCostsThatElementAlone) {
+    standIn.setOverride(
+        QStringLiteral("/rest/api/3/search"),
+        JiraStandIn::Reply::json(QJsonObject{
+            {QStringLiteral("issues"),
+             QJsonArray{
+                 issueJson(QStringLiteral("ABC-7"), QStringLiteral("new"), QStringLiteral("To Do")), 42,
+                 QStringLiteral("ABC-8"),
+                 issueJson(QStringLiteral("ABC-9"), QStringLiteral("done"), QStringLiteral("Done"))}}}),
+        1);
+    Platform::SystemLog::Capture log;
+    const Outcome outcome = download(filter);
+    ASSERT_TRUE(outcome.issues.has_value());
+    EXPECT_FALSE(outcome.error.has_value());
+    EXPECT_EQ(keys(*JiraIssueManager::issues(*filter)), (QStringList{"ABC-7", "ABC-9"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 1 of \"issues\"")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 2 of \"issues\"")));
 }
 
 TEST_F(JiraIssueManagerTest, ASearchWhosePagesAreBrokenFailsAndKeepsTheCache) {

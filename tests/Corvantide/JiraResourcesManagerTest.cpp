@@ -141,10 +141,15 @@ TEST_F(JiraResourcesManagerTest, AnEmptySiteListCompletesAtOnceAndAFailedOneKeep
 }
 
 TEST_F(JiraResourcesManagerTest, ProjectPagesWithoutValuesAreSkipped) {
+    // An element that is no object costs that element alone; the rest of its page is kept.
     standIn.projectPageSize = 1;
+    const QJsonObject project{{QStringLiteral("id"), QStringLiteral("10099")},
+                              {QStringLiteral("key"), QStringLiteral("XYZ")},
+                              {QStringLiteral("name"), QStringLiteral("Kept")}};
+    Platform::SystemLog::Capture log;
     standIn.setOverride(sitePath(cloudID, "/rest/api/3/project/search"),
                         JiraStandIn::Reply::json(QJsonObject{
-                            {QStringLiteral("values"), QJsonArray{1, 2}},
+                            {QStringLiteral("values"), QJsonArray{1, project, QStringLiteral("two")}},
                             {QStringLiteral("nextPage"),
                              standIn.baseUrl().toString() + QStringLiteral("/ex/jira/") + cloudID +
                                  QStringLiteral("/rest/api/3/project/search?startAt=1")}}),
@@ -154,7 +159,9 @@ TEST_F(JiraResourcesManagerTest, ProjectPagesWithoutValuesAreSkipped) {
     QStringList keys;
     for (const JiraProject& project : *sites().first()->projects())
         keys.append(project.key());
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("DEF"), QStringLiteral("GHI")}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("XYZ"), QStringLiteral("DEF"), QStringLiteral("GHI")}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 0 of \"values\"")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Skipped element 2 of \"values\"")));
 }
 
 TEST_F(JiraResourcesManagerTest, ASiteIdThatIsNoPathSegmentIsEncodedAndItsProjectsArrive) {

@@ -194,7 +194,8 @@ TEST(SettingsEncrypterTest, OutputDecryptsToTheSameDictionary) {
     EXPECT_EQ(typeID, QMetaType::QVariantMap);
     EXPECT_EQ(decrypted.toMap(), *Platform::PropertyList::readDictionaryFile(settings));
     EXPECT_EQ(decrypted.toMap().value(QStringLiteral("jiraAuthenticationScopes")).toStringList(),
-              (QStringList{"read:jira-work", "read:jira-user", "offline_access"}));
+              (QStringList{"read:jira-work", "read:jira-user", "read:board-scope:jira-software",
+                           "read:sprint:jira-software", "read:project:jira", "offline_access"}));
 
     const QString publicKey = dir.filePath(QStringLiteral("public.der"));
     TestUtils::writeFile(publicKey, publicHalf(settingsKey()));

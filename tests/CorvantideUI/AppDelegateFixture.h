@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppDelegate.h"
+#include "EnvelopeSink.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraResourcesManager.h"
@@ -47,6 +48,10 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(standIn.listen());
+        // Crash reports of the application under test go to this test's own sink, not to the port of the
+        // development settings.
+        ASSERT_TRUE(crashServer.listen());
+        qputenv("CORVANTIDE_SENTRY_DSN", crashReports.dsn().toUtf8());
         qputenv("CORVANTIDE_AUTH_URL", standIn.authBaseUrl().toEncoded());
         qputenv("CORVANTIDE_API_URL", standIn.apiBaseUrl().toEncoded());
         AppDelegate::setUpdaterHooks({[this] { ++backgroundChecks; }, [this](QObject*) { ++userChecks; }});
@@ -141,6 +146,9 @@ protected:
     }
 
     JiraStandIn standIn;
+    // A server of its own, so that the reports do not count among the Jira requests.
+    JiraStandIn crashServer;
+    EnvelopeSink crashReports{crashServer};
     std::unique_ptr<AppDelegate> delegate;
     QStringList accountIDs;
     QObject observerContext;

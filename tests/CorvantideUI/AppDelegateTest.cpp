@@ -44,6 +44,21 @@ TEST_F(AppDelegateTest, LaunchWithoutAccountsMakesTheMenuAndTimerButNoRequest) {
     EXPECT_EQ(rows(app.statusMenu()), QStringList{"[view]"} + fixedRowsWithoutAccount());
 }
 
+TEST_F(AppDelegateTest, AKeychainThatCannotBeReadIsSaidSoInPlaceOfTheSignIn) {
+    AppDelegate& app = makeDelegate();
+    app.applicationDidFinishLaunching();
+    for (const int status :
+         {int(Platform::Keychain::NotAvailable), int(Platform::Keychain::InteractionNotAllowed)}) {
+        Platform::Keychain::setInjectedReadStatusForTesting(status);
+        app.menuWillOpen(app.statusMenu());
+        Platform::Keychain::setInjectedReadStatusForTesting(std::nullopt);
+        EXPECT_EQ(rows(app.statusMenu()), QStringList{"The Jira accounts cannot be read: " +
+                                                      KeychainAccess::messageForStatus(status)} +
+                                              fixedRowsWithoutAccount());
+        EXPECT_FALSE(app.statusMenu()->actions().constFirst()->isEnabled());
+    }
+}
+
 TEST_F(AppDelegateTest, TheUpdateIntervalIsReadAtLaunchAndFallsBackTo15Minutes) {
     for (const auto& [minutes, seconds] : std::vector<std::pair<QVariant, int>>{{QVariant(45), 900},
                                                                                 {QVariant(0), 900},
@@ -363,7 +378,8 @@ TEST_F(AppDelegateTest, TheClientSettingsComeFromTheDecryptedFile) {
     EXPECT_EQ(app.clientID(), QStringLiteral("standin-client-id"));
     EXPECT_EQ(app.clientSecret(), QStringLiteral("standin-client-secret"));
     EXPECT_EQ(app.callbackURL(), QStringLiteral("http://127.0.0.1:8788/atlassian/jira_oauth.html"));
-    EXPECT_EQ(app.scopes(), QStringLiteral("read:jira-work read:jira-user offline_access"));
+    EXPECT_EQ(app.scopes(), QStringLiteral("read:jira-work read:jira-user read:board-scope:jira-software "
+                                           "read:sprint:jira-software read:project:jira offline_access"));
     EXPECT_EQ(AppDelegate::jiraCredential({{"jiraAuthenticationScopes", QStringList{"a", "b"}}},
                                           "jiraAuthenticationScopes"),
               QStringLiteral("a b"));

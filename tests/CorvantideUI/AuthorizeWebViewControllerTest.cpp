@@ -141,6 +141,11 @@ TEST(RedirectPage, ACodeIsExchangedOnlyWithOurStateAndEveryRefusalSaysWhy) {
     const auto refused = read(QStringLiteral("?error=access_denied&state=") + state);
     EXPECT_FALSE(refused.code.has_value());
     EXPECT_EQ(refused.logLine, QStringLiteral("Got authorization error: access_denied"));
+    // A crafted redirect writes no lines of its own into the log.
+    EXPECT_EQ(read(QStringLiteral("?code=c&state=x%0D%0AFake%E2%80%A8line%1B")).logLine,
+              QStringLiteral("Got wrong state value: x\\r\\nFake\\u2028line\\x1b != ") + state);
+    EXPECT_EQ(read(QStringLiteral("?error=denied%0Aforged%09entry&state=") + state).logLine,
+              QStringLiteral("Got authorization error: denied\\nforged\\x09entry"));
 }
 
 TEST_F(SignInTest, TheRedirectIsExchangedOnceAndTheAccountOfTheFirstSiteIsStored) {

@@ -26,6 +26,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
         JiraStandIn::Site& site = standIn.sites().first();
+        // A long site name: its pop-up must show it whole.
+        site.name = QStringLiteral("Dunwarbeck Research and Development Engineering Site");
         const auto board = [](int id, const QString& type, int projectID) {
             return QJsonObject{{"id", id},
                                {"name", QStringLiteral("board %1").arg(id)},
@@ -86,6 +88,9 @@ TEST_F(DebugWindowTest, TheCascadeReselectsTheStoredProjectAndAsksSprintsOfItsSc
     ASSERT_TRUE(controller->resources());
     ASSERT_EQ(controller->resources()->size(), 1);
     EXPECT_EQ(controller->selectedResource(), controller->resources()->first());
+    QComboBox* sites = controller->resourcesPopupButton();
+    EXPECT_GE(sites->width(), sites->fontMetrics().horizontalAdvance(sites->currentText()))
+        << "the site pop-up is as wide as its longest item";
     EXPECT_EQ(controller->userManager().users().size(), 3);
 
     // Sorted by name; the stored project is chosen again, in the list and in the pop-up.

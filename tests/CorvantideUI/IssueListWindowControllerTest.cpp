@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,14 @@ TEST_F(IssueListTest, AllProjectsConcatenatesInFilterOrderAndThePopUpPicksOne) {
     EXPECT_EQ(popup->itemText(4), QStringLiteral("Delta Engine Firmware"));
     EXPECT_EQ(popup->itemText(6), QStringLiteral("Settings…"));
     EXPECT_EQ(popup->currentIndex(), 0);
+    // Dates and names take the width they need instead of wrapping.
+    QTableView* table = controller->tableView();
+    for (int column : {0, 2, 3, 4})
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QString text = table->model()->index(row, column).data().toString();
+            EXPECT_GT(table->columnWidth(column), table->fontMetrics().horizontalAdvance(text))
+                << text.toStdString();
+        }
 
     chooseProject(4);
     EXPECT_EQ(controller->selectedIssueFilter(), filter(2));
@@ -517,9 +526,15 @@ TEST(AppDelegateWindows, TheIssueListAndDebugWindowsAreMadeOnceAndShown) {
     EXPECT_EQ(delegate.issueListWindowController(), issues);
     EXPECT_TRUE(issues->window()->isVisible());
 
-    delegate.showDebugWindow();
+    // The issue list window's shortcut is the way to the debug window.
+    issues->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(issues->window()));
+    QTest::keyClick(issues->window(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     DebugWindowController* debug = delegate.debugWindowController();
     ASSERT_NE(debug, nullptr);
+    EXPECT_TRUE(debug->window()->isVisible());
+    debug->window()->hide();
+    delegate.showDebugWindow();
     EXPECT_TRUE(debug->window()->isVisible());
     delegate.showDebugWindow();
     EXPECT_EQ(delegate.debugWindowController(), debug);

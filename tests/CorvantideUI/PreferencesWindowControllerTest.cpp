@@ -233,6 +233,7 @@ TEST(GeneralPreferenceViewControllerTest, PopUpsHoldTheCasesAndKeepTheStoredValu
     EXPECT_EQ(tags(interval), (QList<int>{5, 15, 30, 60, 120, 360, 720}));
     EXPECT_EQ(interval->itemText(0), QStringLiteral("Every 5 minutes"));
     EXPECT_EQ(interval->itemText(5), QStringLiteral("Every 6 hours"));
+    EXPECT_TRUE(interval->toolTip().contains("next start")) << "a new interval waits for the next launch";
     EXPECT_EQ(tags(order), (QList<int>{0, 1}));
     EXPECT_EQ(order->itemText(1), QStringLiteral("By Status"));
     EXPECT_EQ(ZRPopUpButton::selectedTag(interval), 120);

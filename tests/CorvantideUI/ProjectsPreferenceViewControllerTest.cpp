@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 
@@ -77,9 +78,12 @@ TEST_F(PaneWithoutAccountsTest, OffersOnlyToAddAServer) {
     EXPECT_EQ(titles(servers.get()), (QStringList{"Authorized Servers", "---", "Add…"}));
     EXPECT_FALSE(servers->actions().first()->isEnabled());
 
-    // With no filters the overlay covers the table.
+    // With no filters the overlay covers the table and names the first step.
     EXPECT_EQ(pane->noProjectsView()->parentWidget(), pane->filtersTableView());
     EXPECT_TRUE(pane->noProjectsView()->isVisible());
+    const auto* hint = pane->noProjectsView()->findChild<QLabel*>("noProjectsLabel");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().contains("Add a server")) << hint->text().toStdString();
     EXPECT_TRUE(pane->shouldHideViewInPreferencesPanel());
 }
 
@@ -90,6 +94,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
         // Project names that sort differently by case, and one without a name.
+        // A site name with an "&" (no mnemonic in the menu) and a tab (no shortcut column).
+        standIn.sites().first().name = QStringLiteral("R&D\tdunwarbeck");
         QJsonArray& projects = standIn.sites().first().projects;
         const QStringList names{"Delta Engine", "alpha Board", "Beta Help"};
         for (int i = 0; i < projects.size() && i < names.size(); ++i) {
@@ -169,8 +175,8 @@ protected:
 TEST_F(ProjectsPaneTest, AddProjectMenuListsEachSiteWithItsProjectsSortedCaseInsensitively) {
     showAndLoadSites();
     std::unique_ptr<QMenu> menu(pane->menuForButton(pane->addFilterButton()));
-    EXPECT_EQ(titles(menu.get()),
-              (QStringList{"dunwarbeck", "alpha Board", "Beta Help", "Delta Engine", "---", "Add Server…"}));
+    EXPECT_EQ(titles(menu.get()), (QStringList{"R&&D dunwarbeck", "alpha Board", "Beta Help", "Delta Engine",
+                                               "---", "Add Server…"}));
     EXPECT_FALSE(menu->actions().at(0)->isEnabled());
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(menu->actions().at(i)->property("indentationLevel").toInt(), 1);
@@ -181,6 +187,11 @@ TEST_F(ProjectsPaneTest, AddProjectMenuListsEachSiteWithItsProjectsSortedCaseIns
 TEST_F(ProjectsPaneTest, AddingAProjectTwiceGivesTwoFiltersAndRemovesTheOverlay) {
     showAndLoadSites();
     EXPECT_TRUE(pane->noProjectsView()->isVisible());
+    // Signed in: the next step is a project, not a server.
+    const auto* hint = pane->noProjectsView()->findChild<QLabel*>("noProjectsLabel");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().contains("Add a project")) << hint->text().toStdString();
+    EXPECT_FALSE(hint->text().contains("Servers button")) << hint->text().toStdString();
     addProject(QStringLiteral("Beta Help"));
     addProject(QStringLiteral("Beta Help"));
     const IssueFilterManager::IssueFilterList filters = IssueFilterManager::shared().allIssueFilters();

@@ -17,8 +17,12 @@
 
 namespace tray {
 
-// The sizes of the application's windows that the X server shows now, as xwininfo reads them.
-inline QStringList viewableWindows(const QString& display) {
+// The application's windows that the X server shows now: their ids and sizes, as xwininfo reads them.
+struct ShownWindow {
+    QString id;
+    QString size;
+};
+inline QList<ShownWindow> shownWindows(const QString& display) {
     const auto xwininfo = [&display](const QStringList& arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -28,7 +32,7 @@ inline QStringList viewableWindows(const QString& display) {
         process.waitForFinished(5000);
         return QString::fromLocal8Bit(process.readAllStandardOutput());
     };
-    QStringList shown;
+    QList<ShownWindow> shown;
     for (const QString& line : xwininfo({"-root", "-tree"}).split(u'\n')) {
         const QString window = line.trimmed().section(u' ', 0, 0);
         if (!window.startsWith(u"0x") || !line.contains(u"corvantide", Qt::CaseInsensitive))
@@ -39,9 +43,17 @@ inline QStringList viewableWindows(const QString& display) {
         const auto value = [&details](const QString& name) {
             return details.section(name + u':', 1, 1).section(u'\n', 0, 0).trimmed();
         };
-        shown.append(value("Width") + u'x' + value("Height"));
+        shown.append({window, value("Width") + u'x' + value("Height")});
     }
     return shown;
+}
+
+// The sizes of the application's windows that the X server shows now.
+inline QStringList viewableWindows(const QString& display) {
+    QStringList sizes;
+    for (const ShownWindow& window : shownWindows(display))
+        sizes.append(window.size);
+    return sizes;
 }
 
 } // namespace tray
@@ -89,20 +101,26 @@ protected:
     }
 
     void launch() {
+        startApp(app);
+        ASSERT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 30000))
+            << "the application's item never registered";
+        menu = DBusMenuReader::forItem(watcher.items().first());
+        ASSERT_TRUE(menu.has_value());
+    }
+
+    /*! Starts the executable in process, on the virtual display, without waiting for its item. */
+    void startApp(QProcess& process) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("DISPLAY", display.display());
         environment.remove("XDG_CURRENT_DESKTOP");
         environment.insert("PATH", folder.filePath("bin") + ":" + environment.value("PATH"));
         environment.insert("CORVANTIDE_TEST_OPENED", opened);
-        app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedChannels);
-        app.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
-        ASSERT_TRUE(app.waitForStarted(5000));
-        ASSERT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 30000))
-            << "the application's item never registered";
-        menu = DBusMenuReader::forItem(watcher.items().first());
-        ASSERT_TRUE(menu.has_value());
+        process.setProcessEnvironment(environment);
+        if (&process == &app)
+            process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(QStringLiteral(CORVANTIDE_BUNDLE_DIR "/bin/Corvantide"), {});
+        ASSERT_TRUE(process.waitForStarted(5000));
     }
 
     /*! Waits until the exported menu reads as expected (the application rebuilds it as passes return). */

@@ -119,3 +119,44 @@ TEST_F(TrayTest, WithJiraImagesOffNoIconIsFetched) {
     EXPECT_TRUE(iconRequests().isEmpty());
     terminate();
 }
+
+TEST_F(TrayTest, OutsideTextReadsAsItIsInTheExportedMenu) {
+    const JiraAccount ada = storeAccount();
+    addFilter(ada, 2, QStringLiteral("snake_case_team & R&D"));
+    QJsonArray issues;
+    for (const QJsonValue& value : standIn.sites().first().issues) {
+        QJsonObject issue = value.toObject();
+        if (issue.value("key").toString() == u"GHI-1") {
+            QJsonObject fields = issue.value("fields").toObject();
+            fields.insert("summary", "R&D board && more\tafter a tab\nand a second line");
+            issue.insert("fields", fields);
+        }
+        issues.append(issue);
+    }
+    standIn.sites().first().issues = issues;
+    launch();
+    // As a panel reads a label: "__" is one "_", "_" before another character marks its mnemonic.
+    const auto shown = [](const QString& label, QChar* mnemonic) {
+        QString text;
+        for (qsizetype i = 0; i < label.size(); ++i) {
+            if (label.at(i) == u'_' && i + 1 < label.size()) {
+                if (label.at(i + 1) != u'_')
+                    *mnemonic = label.at(i + 1);
+                text += label.at(++i);
+            } else {
+                text += label.at(i);
+            }
+        }
+        return text.remove(QChar(0x200b));
+    };
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] { return menu->rows().size() > 2 && menu->rows().at(1).label().contains("GHI-1"); }, 20000))
+        << menu->rowTexts().join(" | ").toStdString();
+    const QList<DBusMenuReader::Row> rows = menu->rows();
+    QChar mnemonic;
+    EXPECT_EQ(shown(rows.at(0).label(), &mnemonic), QStringLiteral("snake_case_team & R&D"));
+    EXPECT_EQ(shown(rows.at(1).label(), &mnemonic),
+              QStringLiteral("GHI-1 R&D board && more after a tab and a second line"));
+    EXPECT_TRUE(mnemonic.isNull() || mnemonic == QChar(0x200b)) << "no visible letter is a mnemonic";
+    terminate();
+}

@@ -19,3 +19,9 @@ set(TEST_DEPENDS_PreferencesApplicationTest CorvantideWebView)
 # Signing in from the tray: the real executable opens the real sign-in window on the virtual display.
 set(TEST_LABELS_TraySignInTest webengine)
 set(TEST_DEPENDS_TraySignInTest Corvantide CorvantideWebView)
+
+# One instance per user, the tray host's coming and going and the termination signals, with the real
+# executable; the test closes a window as a window manager does, over X.
+pkg_check_modules(TEST_XCB REQUIRED IMPORTED_TARGET xcb)
+set(TEST_LIBS_AppLifecycleTest PkgConfig::TEST_XCB)
+set(TEST_DEPENDS_AppLifecycleTest Corvantide)

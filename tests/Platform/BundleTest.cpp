@@ -1,6 +1,7 @@
 #include "Platform/Bundle.h"
 
 #include "TestBundle.h"
+#include "TestUtils.h"
 
 #include <QTemporaryDir>
 
@@ -80,6 +81,16 @@ TEST_F(BundleTest, PathsAndIdentityComeFromTheFolderAndInfoPlist) {
     const Bundle empty(m_dir.filePath("nothing-here"));
     EXPECT_TRUE(empty.infoDictionary().isEmpty());
     EXPECT_TRUE(empty.executablePath().isNull());
+
+    // The executable is one name inside the bundle, never a path or a link out of it.
+    for (const QString& name : {QStringLiteral("../../../evil.sh"), QStringLiteral("sub/tool"),
+                                QStringLiteral(".."), QStringLiteral("outside")}) {
+        const QString other = TestBundle::create(m_dir.filePath("Other.app"), {{"CFBundleExecutable", name}});
+        QDir().mkpath(other + "/bin");
+        QFile::link(m_dir.filePath("evil.sh"), other + "/bin/outside");
+        TestUtils::writeFile(m_dir.filePath("evil.sh"), "#!/bin/sh\n");
+        EXPECT_TRUE(Bundle(other).executablePath().isNull()) << name.toStdString();
+    }
 }
 
 TEST_F(BundleTest, ADamagedInfoPlistLeavesABundleWithoutFacts) {

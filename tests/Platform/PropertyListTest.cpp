@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using Platform::PropertyList;
 
 namespace {
@@ -199,4 +201,10 @@ TEST(PropertyListTest, FilesAreReplacedWholeAndDictionariesChecked) {
     EXPECT_FALSE(PropertyList::readDictionaryFile(dir.filePath("missing.plist"), &error).has_value());
     EXPECT_TRUE(error.contains(QStringLiteral("missing.plist")));
     EXPECT_FALSE(PropertyList::writeFile(dir.filePath("no/such/folder/x.plist"), QVariantMap{}, &error));
+
+    // A named pipe in place of the file (a bundle's Info.plist, say) is refused, not waited on.
+    const QString pipe = dir.filePath("Info.plist");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_FALSE(PropertyList::readDictionaryFile(pipe, &error).has_value());
+    EXPECT_TRUE(error.contains(QStringLiteral("not a regular file"))) << error.toStdString();
 }

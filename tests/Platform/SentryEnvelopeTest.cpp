@@ -3,6 +3,7 @@
 #include "Platform/SentryDsn.h"
 #include "Platform/SentryTransport.h"
 #include "Platform/StackFrames.h"
+#include "Platform/SystemLog.h"
 
 #include <QJsonArray>
 #include <QtGlobal>
@@ -137,8 +138,21 @@ TEST(SentryDsnTest, TakesHttpsAndPlainHttpOnlyToThisComputer) {
     }
 }
 
+TEST(SentryDsnTest, ARunTimeDsnIsTakenOnlyTowardsThisComputer) {
+    const QString configured = QStringLiteral("https://key@reports.example.com/1");
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, {}), configured);
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, QStringLiteral("http://k@127.0.0.1:4711/2")),
+              QStringLiteral("http://k@127.0.0.1:4711/2"));
+    SystemLog::Capture log;
+    EXPECT_EQ(
+        SentryDsn::withLoopbackOverride(configured, QStringLiteral("https://k@elsewhere.example.com/2")),
+        configured);
+    EXPECT_EQ(SentryDsn::withLoopbackOverride(configured, QStringLiteral("not a dsn")), configured);
+    EXPECT_EQ(log.lines().size(), 2);
+}
+
 TEST(SentryTransportTest, ReadsRateLimitsAndRetryAfter) {
-    using Limits = QList<QPair<QString, double>>;
+    using Limits = QList<QPair<QString, qint64>>;
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, "7"), (Limits{{QString(), 7}}));
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, "soon"), (Limits{{QString(), 60}}));
     EXPECT_EQ(SentryTransport::rateLimits(429, {}, {}), (Limits{{QString(), 60}}));
@@ -151,7 +165,21 @@ TEST(SentryTransportTest, ReadsRateLimitsAndRetryAfter) {
         (Limits{{QStringLiteral("error"), 60}, {QStringLiteral("transaction"), 60}, {QString(), 2700}}));
     EXPECT_EQ(SentryTransport::rateLimits(200, "30:session:project", {}),
               (Limits{{QStringLiteral("session"), 30}}));
-    EXPECT_TRUE(SentryTransport::rateLimits(200, "x:error, -4:error, 9", {}).isEmpty());
+    // A wait is whole seconds up to a day; anything else is the default minute.
+    EXPECT_EQ(SentryTransport::rateLimits(200, "x:error, -4:error, 9", {}),
+              (Limits{{QStringLiteral("error"), 60}, {QStringLiteral("error"), 60}}));
+    EXPECT_EQ(SentryTransport::rateLimits(200, "1e300:a, inf:b, nan:c, 2.5:d, 99999999999999999999:e", {}),
+              (Limits{{QStringLiteral("a"), 60},
+                      {QStringLiteral("b"), 60},
+                      {QStringLiteral("c"), 60},
+                      {QStringLiteral("d"), 60},
+                      {QStringLiteral("e"), 86400}}));
+    for (const QByteArray& junk :
+         {QByteArray("1e300"), QByteArray("inf"), QByteArray("nan"), QByteArray("-3")})
+        EXPECT_EQ(SentryTransport::rateLimits(429, {}, junk), (Limits{{QString(), 60}})) << junk.constData();
+    EXPECT_EQ(SentryTransport::rateLimits(429, {}, "9999999999999999"), (Limits{{QString(), 86400}}));
+    EXPECT_EQ(SentryTransport::rateLimits(429, {}, "Fri, 01 Jan 9999 00:00:00 GMT"),
+              (Limits{{QString(), 86400}}));
 }
 
 TEST(CrashReportTest, ReadsAReportAndRefusesOthers) {
@@ -173,6 +201,12 @@ TEST(CrashReportTest, ReadsAReportAndRefusesOthers) {
     EXPECT_EQ(read->frames, (QList<quintptr>{0x55d0c0a01234, 0x55d0c0a04000}));
     EXPECT_EQ(read->breadcrumbs, QByteArray("[{\"a\":1}]"));
     EXPECT_EQ(read->maps, maps);
+
+    const auto sent = CrashReport::parse("CorvantideCrashReport 1\nsignal 11\ncode 0\nsender 4321\n");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->senderPid, 4321);
+    EXPECT_FALSE(sent->faultAddress.has_value());
+    EXPECT_FALSE(read->senderPid.has_value());
 
     EXPECT_FALSE(CrashReport::parse(""));
     EXPECT_FALSE(CrashReport::parse("CorvantideCrashReport 2\nsignal 11\n"));

@@ -1,5 +1,6 @@
 // Framing of service messages and the place of the service's socket.
 #include "Platform/XPCWire.h"
+#include "Platform/XPCConnection.h"
 #include "Platform/XPCSocket.h"
 
 #include <QCborArray>
@@ -10,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Platform;
 
@@ -122,6 +127,27 @@ TEST_F(XPCSocketPathTest, AFolderOthersCanEnterOrALinkIsRefused) {
     ::chmod(QFile::encodeName(m_root.filePath(QStringLiteral("elsewhere"))).constData(), 0700);
     ASSERT_TRUE(QFile::link(m_root.filePath(QStringLiteral("elsewhere")), folder));
     EXPECT_TRUE(XPCSocket::socketPath(QStringLiteral("svc"), m_root.path(), &error).isEmpty());
+}
+
+// A service that takes the message and never answers does not hold the caller for ever.
+TEST_F(XPCSocketPathTest, AReplyThatNeverComesEndsTheCallAtItsTimeLimit) {
+    const QString path = m_root.filePath(QStringLiteral("silent.sock"));
+    const QByteArray encoded = QFile::encodeName(path);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+
+    XPCConnection connection = XPCConnection::toSocket(path);
+    connection.setReplyTimeout(300);
+    Error error;
+    EXPECT_FALSE(connection.sendMessageWithReplySync(sample(QStringLiteral("x")), &error).has_value());
+    EXPECT_EQ(error.code(), XPCConnection::ConnectionInterrupted);
+    EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("no whole message")))
+        << error.localizedDescription().toStdString();
+    ::close(listener);
 }
 
 } // namespace

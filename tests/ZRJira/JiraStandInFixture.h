@@ -60,7 +60,10 @@ public:
     QString clientSecret() const override { return m_standIn.clientSecret; }
     QString clientID() const override { return m_standIn.clientID; }
     QString callbackURL() const override { return m_standIn.redirectURI; }
-    QString scopes() const override { return QStringLiteral("read:jira-user read:jira-work offline_access"); }
+    QString scopes() const override {
+        return QStringLiteral("read:jira-user read:jira-work read:board-scope:jira-software "
+                              "read:sprint:jira-software read:project:jira offline_access");
+    }
 
 private:
     const JiraStandIn& m_standIn;

@@ -150,6 +150,21 @@ TEST(RedactionTest, SecretsAreMaskedInJsonFormsTextAndUrls) {
     EXPECT_FALSE(broken->contains(QStringLiteral("A3")));
     EXPECT_FALSE(redactedBody(QByteArray()));
     EXPECT_FALSE(redactedBody(QByteArray("\xff\xfe", 2)));
+    // An empty value does not take the next key along: the secret after it is masked all the same.
+    EXPECT_EQ(redactedBody("error: invalid code= access_token: SECRET123"),
+              QStringLiteral("error: invalid code= access_token: <redacted>"));
+    EXPECT_EQ(redactedBody("code=xaccess_token: S2 refresh_token=S3;"),
+              QStringLiteral("code=<redacted>access_token: <redacted> refresh_token=<redacted>;"));
+    // Form-like bodies of any length are read in one pass (a nested pattern once took seconds on these).
+    QByteArray manyEmpty;
+    for (int i = 0; i < 20000; ++i)
+        manyEmpty += "a=&";
+    manyEmpty += "code=C5";
+    const auto many = redactedBody(manyEmpty);
+    ASSERT_TRUE(many);
+    EXPECT_TRUE(many->endsWith(QStringLiteral("code=%3Credacted%3E")) ||
+                many->endsWith(QStringLiteral("code=<redacted>")))
+        << many->right(40).toStdString();
 
     const QString url = redactedURL(QUrl(QStringLiteral("https://h/cb?code=C4&state=s")));
     EXPECT_FALSE(url.contains(QStringLiteral("C4")));

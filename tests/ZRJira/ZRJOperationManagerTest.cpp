@@ -410,6 +410,36 @@ TEST_F(OperationTest, AProjectKeyWithAQuoteStaysInsideItsString) {
         << answer.error->httpBody().toStdString();
 }
 
+TEST_F(OperationTest, ARequestRefusedForALackingScopeNamesTheScopes) {
+    standIn.grantedScope = QStringLiteral("read:jira-user read:jira-work offline_access");
+    ObjectAnswer allBoards, projectBoards, sprints;
+    manager().getAllBoards(token(), cloudID, allBoards.completion());
+    manager().getBoardsForProjectID(token(), cloudID, QStringLiteral("ABC"), projectBoards.completion());
+    manager().getSprintsForBoardID(token(), cloudID, QStringLiteral("1"), sprints.completion());
+    ASSERT_TRUE(allBoards.wait() && projectBoards.wait() && sprints.wait());
+    const auto text = [](const ObjectAnswer& answer) {
+        EXPECT_EQ(answer.error->httpStatus(), 401);
+        return answer.error->localizedDescription();
+    };
+    EXPECT_TRUE(text(allBoards).contains(QStringLiteral("read:board-scope:jira-software")));
+    EXPECT_FALSE(text(allBoards).contains(QStringLiteral("read:project:jira")));
+    EXPECT_TRUE(
+        text(projectBoards).contains(QStringLiteral("read:board-scope:jira-software, read:project:jira")));
+    EXPECT_TRUE(text(sprints).contains(QStringLiteral("read:sprint:jira-software")));
+}
+
+TEST_F(OperationTest, APlusInAQueryValueTravelsEncoded) {
+    // Jira would read a bare "+" as a blank and search for another project.
+    ObjectAnswer answer;
+    manager().searchForIssues(token(), cloudID, {QStringLiteral("C++")}, answer.completion());
+    ASSERT_TRUE(answer.wait());
+    const auto searches = standIn.requests(QStringLiteral("/rest/api/3/search"));
+    ASSERT_FALSE(searches.isEmpty());
+    const QString query = searches.first().url.query(QUrl::FullyEncoded);
+    EXPECT_TRUE(query.contains(QStringLiteral("%22C%2B%2B%22"))) << query.toStdString();
+    EXPECT_EQ(searches.first().queryValue(QStringLiteral("jql")), QStringLiteral("project = \"C++\""));
+}
+
 TEST_F(OperationTest, BoardsSprintsAndUsersSendTheirQueryItemsInOrder) {
     ObjectAnswer allBoards, projectBoards, sprints;
     ArrayAnswer users;
@@ -683,9 +713,11 @@ TEST_F(OperationTest, AfterThreeRetriesTheErrorCarriesRetryAfter) {
 }
 
 TEST_F(OperationTest, AWaitOfAMinuteOrMoreIsNotWaitedFor) {
+    // A wait too long to count in milliseconds fails the request the same way, once.
     const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(600);
     for (const QByteArray& retryAfter :
-         {QByteArray("60"), QByteArray("3600"), later.toString(Qt::RFC2822Date).toLatin1()}) {
+         {QByteArray("60"), QByteArray("3600"), later.toString(Qt::RFC2822Date).toLatin1(),
+          QByteArray("9999999999999999"), QByteArray("99999999999999999999999")}) {
         SCOPED_TRACE(retryAfter.toStdString());
         standIn.clearSwitches();
         standIn.clearRequests();
@@ -698,6 +730,8 @@ TEST_F(OperationTest, AWaitOfAMinuteOrMoreIsNotWaitedFor) {
         ASSERT_TRUE(answer.error->retryAfter());
         EXPECT_GE(*answer.error->retryAfter(), 60);
         EXPECT_EQ(standIn.requests(QStringLiteral("/myself$")).size(), 1);
+        TestUtils::spin(50);
+        EXPECT_EQ(answer.calls, 1);
     }
 }
 

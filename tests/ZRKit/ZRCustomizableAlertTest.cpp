@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,34 @@ TEST(ZRCustomizableAlertTest, TheRealDialogAnswersByButtonOrderAndReportsTheChec
     });
     EXPECT_EQ(alert->runModal(), 1001) << "Escape presses the Cancel button";
     EXPECT_TRUE(alert->suppressionButtonChecked());
+}
+
+TEST(ZRCustomizableAlertTest, TheRealDialogIsAsWideAsItsTextWithinTheScreen) {
+    const QString text =
+        QStringLiteral("Do you really want to delete the authorized server Ada Lovelace and all "
+                       "its projects (3)? This can not be undone.");
+    QSize size;
+    int textWidth = 0;
+    whenAlertShows([&](QWidget* dialog) {
+        size = dialog->size();
+        textWidth = dialog->findChild<QLabel*>("informativeLabel")->width();
+        click(dialog, "alertButton0");
+    });
+    EXPECT_EQ(ZRRunAlertPanel3("Delete Authorized Server?", text, "Delete", "Cancel", QString()), 1000);
+    const QFontMetrics metrics(QApplication::font());
+    EXPECT_GE(textWidth, metrics.averageCharWidth() * 60)
+        << "about 72 characters a line, not a narrow column";
+    const QSize screen = QApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_LE(size.width(), screen.width() * 3 / 4);
+    EXPECT_LE(size.height(), screen.height() * 3 / 4);
+
+    // A very long text stays within the screen as well.
+    whenAlertShows([&](QWidget* dialog) {
+        size = dialog->size();
+        click(dialog, "alertButton0");
+    });
+    ZRRunAlertPanel3("Title", text.repeated(8), "OK", QString(), QString());
+    EXPECT_LE(size.width(), screen.width() * 3 / 4);
 }
 
 TEST(ZRCustomizableAlertTest, TheRealDialogLendsTheAccessoryViewAndGivesItBack) {

@@ -1,13 +1,19 @@
 #pragma once
 
 #include "Platform/PropertyList.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QUuid>
 
+#include <optional>
+#include <pwd.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+#include <utility>
 
 namespace ServiceTestSupport {
 
@@ -17,12 +23,34 @@ inline QString hostileName() {
     return QStringLiteral("new $(touch pwned) `touch pwned` 'q' \"dq\" $HOME\nline");
 }
 
-/*! A fresh folder below the updater's download folder in the temporary directory. */
+/*! A fresh folder below this user's download folder (in $XDG_RUNTIME_DIR, which the tests make their own). */
 inline QString makeDownloadFolder() {
-    const QString path = QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/test-") +
+    const QString path = ZRUpdaterFolders::downloadsParent() + QStringLiteral("/test-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces);
     QDir().mkpath(path);
     return path;
+}
+
+/*! A second real user, "corvantide-probe" (made with useradd when missing), as uid and gid. Only root can
+    make one and hand files to it: nullopt elsewhere, and the caller skips saying so. */
+inline std::optional<std::pair<uid_t, gid_t>> probeUser() {
+    if (::geteuid() != 0)
+        return std::nullopt;
+    const char* name = "corvantide-probe";
+    if (::getpwnam(name) == nullptr)
+        QProcess::execute(QStringLiteral("useradd"),
+                          {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                           QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
+                           QString::fromLatin1(name)});
+    const passwd* entry = ::getpwnam(name);
+    if (entry == nullptr)
+        return std::nullopt;
+    return std::make_pair(entry->pw_uid, entry->pw_gid);
+}
+
+/*! Hands the item (not what a link points to) to the user. */
+inline bool giveTo(const QString& path, const std::pair<uid_t, gid_t>& user) {
+    return ::lchown(QFile::encodeName(path).constData(), user.first, user.second) == 0;
 }
 
 inline bool setAttribute(const QString& path, const char* name, bool noFollow = false) {

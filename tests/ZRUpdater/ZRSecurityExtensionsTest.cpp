@@ -130,8 +130,8 @@ TEST_F(ZRSecurityExtensionsTest, AFailedPlainCopyLeavesNoPartialCopyAndBringsThe
     EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/files/Corvantide.app")));
     EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/info/Corvantide.app.trashinfo")));
     // The failed copy was staged beside the destination, and nothing of it is left there.
-    EXPECT_EQ(QDir(QFileInfo(m_destination).path()).entryList({QStringLiteral(".Corvantide.app.new-*")},
-                                                               QDir::AllEntries | QDir::Hidden),
+    EXPECT_EQ(QDir(QFileInfo(m_destination).path())
+                  .entryList({QStringLiteral(".Corvantide.app.new-*")}, QDir::AllEntries | QDir::Hidden),
               QStringList());
 }
 
@@ -140,13 +140,53 @@ TEST_F(ZRSecurityExtensionsTest, TheAdministratorCopyGetsEveryPathAsAParameterAn
     EXPECT_TRUE(Sec::copyPathWithAuthentication(m_source, m_destination));
     ASSERT_EQ(m_calls.size(), 1);
     EXPECT_EQ(m_calls[0].program, QStringLiteral("/bin/sh"));
-    EXPECT_EQ(m_calls[0].arguments.mid(3),
+    EXPECT_EQ(m_calls[0].arguments.mid(3, 3),
               (QStringList{m_source, m_destination, Sec::temporaryReplacementPath(m_destination)}));
     EXPECT_FALSE(m_calls[0].arguments.at(1).contains(m_folder)) << "no path in the script text";
     EXPECT_EQ(marker(m_destination), QStringLiteral("new"));
     EXPECT_EQ(marker(m_source), QStringLiteral("new"));
     EXPECT_FALSE(QFileInfo::exists(Sec::temporaryReplacementPath(m_destination)));
     EXPECT_TRUE(nothingInterpreted());
+}
+
+TEST_F(ZRSecurityExtensionsTest, TheAdministratorCopyTakesTheOwnerAndModesOfWhatItReplaces) {
+    const auto probe = probeUser();
+    if (!probe)
+        GTEST_SKIP() << "a second user can be made and given files only as root";
+    auto everything = [](const QString& folder) {
+        QStringList items{folder};
+        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            items.append(it.next());
+        return items;
+    };
+    // The download belongs to the user who fetched it, with a file anybody may write.
+    for (const QString& item : everything(m_source))
+        ASSERT_TRUE(giveTo(item, *probe)) << item.toStdString();
+    ASSERT_EQ(::chmod(QFile::encodeName(m_source + QStringLiteral("/marker.txt")).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_destination).constData(), 0755), 0);
+    useAdministratorBranch();
+    ASSERT_TRUE(Sec::copyPathWithAuthentication(m_source, m_destination));
+    for (const QString& item : everything(m_destination)) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(item).constData(), &info), 0);
+        EXPECT_EQ(info.st_uid, 0u) << item.toStdString();
+        EXPECT_EQ(info.st_gid, 0u) << item.toStdString();
+        if (!S_ISLNK(info.st_mode)) {
+            EXPECT_EQ(info.st_mode & 022, 0u) << item.toStdString();
+        }
+    }
+    EXPECT_EQ(marker(m_destination), QStringLiteral("new"));
+
+    // A bundle the second user owns stays theirs.
+    ASSERT_TRUE(giveTo(m_destination, *probe));
+    ASSERT_TRUE(Sec::copyPathWithAuthentication(m_source, m_destination));
+    for (const QString& item : everything(m_destination)) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(item).constData(), &info), 0);
+        EXPECT_EQ(info.st_uid, probe->first) << item.toStdString();
+    }
 }
 
 TEST_F(ZRSecurityExtensionsTest, AFailedAdministratorCopyPutsTheOldItemBack) {

@@ -4,6 +4,7 @@
 #include "Platform/UI/WebView.h"
 #include "Platform/UI/Workspace.h"
 #include "WebEngineTestUtils.h"
+#include "ZRKit/UI/ZRProgressIndicator.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -61,7 +62,16 @@ TEST(ZRUpdateAlertControllerTest, NotesAreShownInTheWrapperWithoutScriptsAndOnly
     alert.showWindow();
     EXPECT_EQ(alert.titleText(), QStringLiteral("Corvantide 2.0 (200)"));
     ASSERT_NE(alert.releaseWebView(), nullptr) << Platform::WebViews::errorString().toStdString();
+    // The spinner turns in the middle of the notes, over the web view, until their page has loaded.
+    ZRProgressIndicator* spinner = alert.releaseNotesSpinner();
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_TRUE(spinner->isVisible());
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_EQ(spinner->geometry(),
+              QRect(spinner->parentWidget()->rect().center() - QPoint(16, 16), QSize(32, 32)));
     ASSERT_TRUE(TestUtils::waitUntil([&] { return alert.webViewFinishedLoading(); }, 30000));
+    EXPECT_FALSE(spinner->isVisible());
+    EXPECT_FALSE(spinner->isAnimating());
     Platform::WebView* view = alert.releaseWebView();
     EXPECT_TRUE(evaluate(view, QStringLiteral("document.body.getAttribute('data-ran') === null")).toBool())
         << "the notes' script did not run";
@@ -93,6 +103,8 @@ TEST(ZRUpdateAlertControllerTest, OnlyWebAndMailLinksLeaveAndAReleaseWithoutNote
     alert.showWindow();
     TestUtils::spin(500);
     EXPECT_FALSE(alert.webViewFinishedLoading());
+    EXPECT_TRUE(alert.releaseNotesSpinner()->isVisible()) << "nothing loads, so the spinner keeps turning";
+    EXPECT_TRUE(alert.releaseNotesSpinner()->isAnimating());
     EXPECT_EQ(ZRUpdateAlertController::htmlForFragment("<p>x</p>").count(QStringLiteral("<p>x</p>")), 1);
     EXPECT_FALSE(
         ZRUpdateAlertController::htmlForFragment("<p>x</p>").contains(QStringLiteral("__RELEASE_NOTES__")));

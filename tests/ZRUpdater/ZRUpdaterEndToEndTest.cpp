@@ -2,6 +2,7 @@
 // build; a background check in a program inside a test bundle downloads, unpacks and installs it through
 // the real sandbox service, which relaunches the new build once the program has quit.
 #include "JiraStandIn.h"
+#include "Platform/MountTable.h"
 #include "Platform/PropertyList.h"
 #include "TestUtils.h"
 #include "UpdateServer.h"
@@ -10,12 +11,14 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ServiceTestSupport;
 
@@ -82,11 +85,18 @@ protected:
 
     /*! A zip of the newer build (version 2.0, build 200, marker "new") under the given folder name, plus
         extra entries as (name, contents) written with Python's zipfile (names kept as given). */
-    QByteArray zipOfNewBuild(const QString& folderName, const QList<QPair<QString, QString>>& extra = {}) {
+    QByteArray zipOfNewBuild(const QString& folderName, const QList<QPair<QString, QString>>& extra = {},
+                             const QVariantMap& infoChanges = {}) {
         const QString work = m_root.filePath(QStringLiteral("new-") + QString::number(++m_zips));
         const QString bundle = work + QLatin1Char('/') + folderName;
         makeApplication(bundle, QStringLiteral("new"));
         writeInfo(bundle, QStringLiteral("2.0"), QStringLiteral("200"), m_server.feedURL().toString());
+        if (!infoChanges.isEmpty()) {
+            QVariantMap info =
+                Platform::PropertyList::readFile(bundle + QStringLiteral("/Info.plist")).toMap();
+            info.insert(infoChanges);
+            Platform::PropertyList::writeFile(bundle + QStringLiteral("/Info.plist"), info);
+        }
         const QString archive = work + QStringLiteral("/archive.zip");
         QProcess zip;
         zip.setWorkingDirectory(work);
@@ -161,7 +171,7 @@ TEST_F(ZRUpdaterEndToEndTest, ABackgroundCheckInstallsTheNewBuildAndRelaunchesIt
     ASSERT_FALSE(downloadPath.isEmpty())
         << lines.join(QLatin1Char('\n')).toStdString() << m_log.toStdString();
     const QString downloadFolder = QFileInfo(downloadPath).path();
-    EXPECT_TRUE(downloadFolder.startsWith(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/")));
+    EXPECT_TRUE(downloadFolder.startsWith(m_runtime + QStringLiteral("/DunwarbeckDownloads/")));
     EXPECT_EQ(
         m_standIn.requests(QStringLiteral("^/corvantide/appcast")).at(0).queryValue(QStringLiteral("GZIP")),
         QStringLiteral("1"));
@@ -214,7 +224,7 @@ TEST_F(ZRUpdaterEndToEndTest, FailuresLeaveTheRunningBuildAsItWas) {
     EXPECT_TRUE(m_log.contains(QStringLiteral("leads outside"))) << m_log.toStdString();
     expectUnchanged();
     EXPECT_FALSE(QFile::exists(QDir::tempPath() + QStringLiteral("/slipped.txt")));
-    EXPECT_FALSE(QFile::exists(QDir::tempPath() + QStringLiteral("/DunwarbeckDownloads/slipped.txt")));
+    EXPECT_FALSE(QFile::exists(m_runtime + QStringLiteral("/DunwarbeckDownloads/slipped.txt")));
 
     // A feed that decodes beyond the cap is an unreadable feed: nothing is downloaded.
     const int before = downloads();
@@ -223,6 +233,66 @@ TEST_F(ZRUpdaterEndToEndTest, FailuresLeaveTheRunningBuildAsItWas) {
     EXPECT_TRUE(m_log.contains(QStringLiteral("Could not deflate gzip"))) << m_log.toStdString();
     EXPECT_EQ(downloads(), before);
     expectUnchanged();
+}
+
+TEST_F(ZRUpdaterEndToEndTest, ABuildThatStartsSomethingOutsideItselfOrIsOlderIsNotInstalled) {
+    // Its Info.plist names a program beside the installed bundle as the one to relaunch.
+    const QString evil = m_prefix + QStringLiteral("/evil.sh");
+    TestUtils::writeFile(evil, "#!/bin/sh\ntouch \"$(dirname \"$0\")/evil-ran\"\n");
+    QFile::setPermissions(evil, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    m_server.archives.insert(QStringLiteral("Evil.zip"), zipOfNewBuild(QStringLiteral("Corvantide.app"), {},
+                                                                       {{QStringLiteral("CFBundleExecutable"),
+                                                                         QStringLiteral("../../evil.sh")}}));
+    serveFeed(QStringLiteral("Evil.zip"));
+    EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
+    EXPECT_TRUE(m_log.contains(QStringLiteral("Got error while installing"))) << m_log.toStdString();
+    expectUnchanged();
+    TestUtils::spin(1000);
+    EXPECT_FALSE(QFile::exists(m_prefix + QStringLiteral("/evil-ran")));
+
+    // The feed offers build 200, but the archive holds build 50.
+    m_server.archives.insert(
+        QStringLiteral("Old.zip"),
+        zipOfNewBuild(QStringLiteral("Corvantide.app"), {},
+                      {{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("0.5")},
+                       {QStringLiteral("CFBundleVersion"), QStringLiteral("50")}}));
+    serveFeed(QStringLiteral("Old.zip"));
+    EXPECT_TRUE(runUpdate().contains(QStringLiteral("idle")));
+    EXPECT_TRUE(m_log.contains(QStringLiteral(
+        "the downloaded version Corvantide 0.5 (50) is older than the running version Corvantide 1.0 (100)")))
+        << m_log.toStdString();
+    expectUnchanged();
+}
+
+TEST_F(ZRUpdaterEndToEndTest, ASquashfsImageIsAttachedReadOnlyInstalledFromAndDetached) {
+    if (QStandardPaths::findExecutable(QStringLiteral("mksquashfs")).isEmpty())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed";
+    if (::geteuid() != 0 && (!QFileInfo::exists(QStringLiteral("/dev/fuse")) ||
+                             QStandardPaths::findExecutable(QStringLiteral("squashfuse")).isEmpty()))
+        GTEST_SKIP() << "neither root for a loop mount nor squashfuse with /dev/fuse";
+    // The new build inside an image, as a release would ship it.
+    const QByteArray zip = zipOfNewBuild(QStringLiteral("Corvantide.app"));
+    const QString work = m_root.filePath(QStringLiteral("new-") + QString::number(m_zips));
+    QFile::remove(work + QStringLiteral("/archive.zip"));
+    const QString image = m_root.filePath(QStringLiteral("Corvantide.sqsh"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mksquashfs"),
+                                {work, image, QStringLiteral("-quiet"), QStringLiteral("-noappend")}),
+              0);
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    m_server.archives.insert(QStringLiteral("Corvantide.img"), file.readAll());
+    serveFeed(QStringLiteral("Corvantide.img"));
+
+    const QStringList lines = runUpdate();
+    ASSERT_FALSE(pathAfter(lines, QStringLiteral("terminating")).isEmpty())
+        << lines.join(QLatin1Char('\n')).toStdString() << m_log.toStdString();
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return QFile::exists(m_bundle + QStringLiteral("/relaunched.txt")); }, 60000))
+        << m_log.toStdString();
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("new"));
+    // Nothing stays attached below the test's folders.
+    for (const Platform::MountTable::Entry& entry : Platform::MountTable::current())
+        EXPECT_FALSE(entry.mountPoint.startsWith(m_root.path())) << entry.mountPoint.toStdString();
 }
 
 TEST_F(ZRUpdaterEndToEndTest, ADiskImageLabelledAsTextGoesToTheDiskImageToolWhichFailsHere) {

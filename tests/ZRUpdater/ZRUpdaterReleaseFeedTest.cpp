@@ -1,5 +1,6 @@
 #include "JiraStandIn.h"
 #include "Platform/Bundle.h"
+#include "Platform/MainThread.h"
 #include "TestBundle.h"
 #include "TestUtils.h"
 #include "UpdateServer.h"
@@ -7,6 +8,7 @@
 #include "ZRUpdater/ZRUpdaterReleaseController.h"
 #include "ZRUpdater/ZRUpdaterReleaseParser.h"
 
+#include <QNetworkProxy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -27,9 +29,14 @@ struct Recorder : ZRUpdaterReleaseControllerDelegate {
     int finished = 0;
     int failed = 0;
     QString error;
-    void releaseControllerDidFinishLoading(ZRUpdaterReleaseController*) override { ++finished; }
+    bool offMainThread = false;
+    void releaseControllerDidFinishLoading(ZRUpdaterReleaseController*) override {
+        offMainThread |= !Platform::isMainThread();
+        ++finished;
+    }
     void releaseControllerDidFailToLoadWithError(ZRUpdaterReleaseController*,
                                                  const Platform::Error& e) override {
+        offMainThread |= !Platform::isMainThread();
         ++failed;
         error = e.localizedDescription();
     }
@@ -106,6 +113,17 @@ TEST(ZRUpdaterReleaseParserTest, WhereElementsStandDecidesWhetherTheyCount) {
     ASSERT_GE(broken.parsedReleases().size(), 1);
     EXPECT_EQ(broken.parsedReleases().at(0).versionString, QStringLiteral("1"));
     EXPECT_TRUE(parse("<html><body>Not Found</body></html>").isEmpty());
+    // Notes holding "]]>" come as consecutive CDATA sections: all of them, in order; a second "Changes"
+    // element replaces the first.
+    const auto split = parse("<Releases>" +
+                             release("<Changes><![CDATA[<p>a]]]]><![CDATA[>b</p>]]></Changes>"
+                                     "<UpdateConditions><![CDATA[x]]>\n<![CDATA[y]]></UpdateConditions>") +
+                             release("<Changes><![CDATA[old]]></Changes><Changes><![CDATA[new]]></Changes>") +
+                             "</Releases>");
+    ASSERT_EQ(split.size(), 2);
+    EXPECT_EQ(split.at(0).releaseNotes, QByteArray("<p>a]]>b</p>"));
+    EXPECT_EQ(split.at(0).updateConditions, QByteArray("xy"));
+    EXPECT_EQ(split.at(1).releaseNotes, QByteArray("new"));
 }
 
 TEST(ZRUpdaterReleaseParserTest, BundleVersionsCompareByTheirLeadingDigits) {
@@ -117,6 +135,21 @@ TEST(ZRUpdaterReleaseParserTest, BundleVersionsCompareByTheirLeadingDigits) {
     EXPECT_EQ(c.compareByBundleVersion(a), std::strong_ordering::greater) << "other is newer";
     EXPECT_EQ(ZRUpdaterIntegerValue(QStringLiteral("abc")), 0);
     EXPECT_EQ(ZRUpdaterIntegerValue(QStringLiteral("99999999999999999999999")), LLONG_MAX);
+    // Bundle versions and system versions read numbers by one rule: ASCII digits only, saturating, every
+    // digit kept up to the largest integer.
+    for (const auto& [text, value] :
+         std::initializer_list<std::pair<const char*, long long>>{{"9223372036854775807", LLONG_MAX},
+                                                                  {"9223372036854775806", LLONG_MAX - 1},
+                                                                  {"9223372036854775800", LLONG_MAX - 7},
+                                                                  {"9223372036854775808", LLONG_MAX},
+                                                                  {"-99999999999999999999", LLONG_MIN},
+                                                                  {"\xd9\xa1\xd9\xa2", 0},
+                                                                  {"12\xd9\xa1", 12},
+                                                                  {" +42x", 42}}) {
+        const QString string = QString::fromUtf8(text);
+        EXPECT_EQ(ZRUpdaterIntegerValue(string), value) << text;
+        EXPECT_EQ(ZRMacOSXVersion::systemVersionFromString(string).majorVersion, value) << text;
+    }
     ZRUpdaterRelease running, needs;
     running.minSystemVersion = {12, 0, 0};
     needs.minSystemVersion = {12, 1, 0};
@@ -164,6 +197,7 @@ TEST(ZRUpdaterReleaseControllerTest, AGzippedAndAPlainFeedGiveTheSameReleases) {
         TestUtils::spin(50);
         EXPECT_EQ(recorder.finished, 1) << recorder.error.toStdString();
         EXPECT_EQ(recorder.failed, 0);
+        EXPECT_FALSE(recorder.offMainThread);
         results.append(controller.releases());
     }
     ASSERT_EQ(results.at(0).size(), 1);
@@ -196,10 +230,63 @@ TEST(ZRUpdaterReleaseControllerTest, ErrorPagesBombsAndInsecureAddressesFailTheF
     server.gzipLayers = 1;
     server.feed = QByteArray(ZRZLib::MaximumInflatedSize + 1, ' ');
     EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+    // Feeds are bounded far above any real one: in size, unpacked or not, and in the releases listed.
+    const qsizetype limit = ZRUpdaterReleaseController::MaximumFeedSize;
+    server.feed = "<Releases>" + QByteArray(limit, ' ') + release("<Version>1</Version>") + "</Releases>";
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+    server.gzipLayers = 0;
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("The update feed is too large."));
+    server.gzipLayers = 1;
+    server.feed = "<Releases>" + release("<Version>1</Version>").repeated(10001) + "</Releases>";
+    EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("The update feed lists too many releases."));
+    QString error;
+    const auto most = ZRUpdaterReleaseController::releasesFromFeedData(
+        "<Releases>" + release("<Version>1</Version>").repeated(10000) + "</Releases>", &error);
+    ASSERT_TRUE(most.has_value()) << error.toStdString();
+    EXPECT_EQ(most->size(), 10000);
+
     server.feed.clear();
     server.gzipLayers = ZRZLib::MaximumInflatePasses + 1;
     server.feed = UpdateServer::feedWithRelease("1", "1", QUrl());
     EXPECT_EQ(fetch(server.feedURL()), QStringLiteral("Could not uncompress data."));
+
+    // A redirect from an allowed address to plain http elsewhere is refused at that hop. The stand-in
+    // also plays the proxy, so that a remote name reaches it.
+    standIn.addRoute(
+        "GET", QStringLiteral("^/corvantide/moved$"), false,
+        [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+            JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+            reply.headers.append(
+                {QByteArray("Location"), QByteArray("http://updates.example.com/corvantide/appcast.xml")});
+            return reply;
+        });
+    server.gzipLayers = 1;
+    server.feed = UpdateServer::feedWithRelease("2", "2", QUrl());
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", standIn.port()));
+    QUrl moved = standIn.baseUrl();
+    moved.setPath(QStringLiteral("/corvantide/moved"));
+    const qsizetype feedsBefore = standIn.requests(QStringLiteral("^/corvantide/appcast")).size();
+    EXPECT_EQ(fetch(moved), QStringLiteral("The update feed address is not secure."));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    EXPECT_EQ(standIn.requests(QStringLiteral("^/corvantide/appcast")).size(), feedsBefore);
+    // A redirect that stays on an allowed address is followed.
+    standIn.addRoute(
+        "GET", QStringLiteral("^/corvantide/here$"), false,
+        [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+            JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+            reply.headers.append({QByteArray("Location"), QByteArray("/corvantide/appcast.xml")});
+            return reply;
+        });
+    {
+        ZRUpdaterReleaseController controller;
+        Recorder recorder;
+        controller.delegate = &recorder;
+        QUrl here = standIn.baseUrl();
+        here.setPath(QStringLiteral("/corvantide/here"));
+        controller.fetchReleasesFromURL(here, false);
+        ASSERT_TRUE(TestUtils::waitUntil([&] { return recorder.finished + recorder.failed > 0; }));
+        EXPECT_EQ(recorder.finished, 1) << recorder.error.toStdString();
+    }
 
     const int before = standIn.requests().size();
     EXPECT_EQ(fetch(QUrl(QStringLiteral("http://example.com/appcast.xml"))),

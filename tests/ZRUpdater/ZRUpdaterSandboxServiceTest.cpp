@@ -2,9 +2,11 @@
 // through. The real executable over its socket is ZRUpdaterXPCServiceTest.
 #include "TestUtils.h"
 #include "ZRUpdater/ServiceTestSupport.h"
+#include "ZRUpdater/ZRUpdaterFileManager.h"
 #include "ZRUpdater/ZRUpdaterSandboxServiceProtocol.h"
 #include "ZRUpdaterSandboxServiceConfinement.h"
 
+#include "Platform/MountTable.h"
 #include "Platform/XPCWire.h"
 
 #include <QCborArray>
@@ -174,13 +176,13 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, OnlyTheUnpackingCommandLinesRunAn
     const QString archive = m_download + QStringLiteral("/Update.zip");
     const QString env = QStringLiteral("/usr/bin/env");
     EXPECT_EQ(task(env, unzip(m_download, archive)), std::nullopt);
-    const QStringList attach = {QStringLiteral("hdiutil"),      QStringLiteral("attach"),
-                                QStringLiteral("-mountroot"),   m_download,
-                                QStringLiteral("-idme"),        QStringLiteral("-noidmereveal"),
-                                QStringLiteral("-noidmetrash"), QStringLiteral("-noverify"),
-                                QStringLiteral("-nobrowse"),    QStringLiteral("-noautoopen"),
-                                QStringLiteral("-quiet"),       archive};
+    const QString volume = m_download + QStringLiteral("/Volume");
+    QDir().mkpath(volume);
+    const QStringList attach = ZRUpdaterFileManager::attachDiskImageArguments(archive, volume);
     EXPECT_EQ(task(env, attach), std::nullopt);
+    EXPECT_EQ(task(env, ZRUpdaterFileManager::detachDiskImageArguments(volume)), std::nullopt);
+    EXPECT_NE(task(env, ZRUpdaterFileManager::detachDiskImageArguments(m_download)), std::nullopt);
+    EXPECT_NE(task(env, ZRUpdaterFileManager::detachDiskImageArguments(QStringLiteral("/"))), std::nullopt);
 
     EXPECT_NE(task(QStringLiteral("/usr/bin/unzip"), unzip(m_download, archive).mid(1)), std::nullopt);
     EXPECT_NE(task(env, unzip(m_root.path(), archive)), std::nullopt) << "unpacking elsewhere";
@@ -191,8 +193,11 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, OnlyTheUnpackingCommandLinesRunAn
     EXPECT_NE(task(env, replaced), std::nullopt);
     EXPECT_NE(task(env, {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("true")}), std::nullopt);
     QStringList attachElsewhere = attach;
-    attachElsewhere[3] = m_root.path();
+    attachElsewhere.last() = m_root.path();
     EXPECT_NE(task(env, attachElsewhere), std::nullopt);
+    QStringList otherOptions = attach;
+    otherOptions.replace(otherOptions.indexOf(QStringLiteral("-o")) + 1, QStringLiteral("rw"));
+    EXPECT_NE(task(env, otherOptions), std::nullopt);
 }
 
 TEST_F(ZRUpdaterSandboxServiceConfinementTest, RelaunchAndQuarantineStayWithTheBundleAndTheUpdateFolders) {
@@ -220,6 +225,26 @@ TEST_F(ZRUpdaterSandboxServiceConfinementTest, RelaunchAndQuarantineStayWithTheB
     EXPECT_NE(
         limits.refusal({Method::ReleaseFromQuarantine, {}, {}, QStringLiteral("/home"), {}, false, 0, {}}),
         std::nullopt);
+}
+
+TEST_F(ZRUpdaterSandboxServiceConfinementTest, ABundleOnADiskImageMayBeCopiedToItsInstalledPlaceOnly) {
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_root.filePath(QStringLiteral("home"))));
+    const QString installed = m_root.filePath(QStringLiteral("home/.local/lib/Corvantide.app"));
+    QDir().mkpath(QFileInfo(installed).path());
+    EXPECT_NE(copy(m_bundle, installed), std::nullopt) << "not on a disk image";
+    TestUtils::writeFile(m_root.filePath(QStringLiteral("sys/block/loop2/loop/backing_file")), "/x.sqsh\n");
+    Platform::MountTable::setSourcesForTesting(
+        QStringLiteral("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n9 1 7:2 / %1 ro - squashfs /dev/loop2 ro\n")
+            .arg(QFileInfo(m_bundle).canonicalFilePath())
+            .toUtf8(),
+        m_root.filePath(QStringLiteral("sys")));
+    EXPECT_EQ(copy(m_bundle, installed), std::nullopt);
+    EXPECT_EQ(relaunch(4242, installed, m_download), std::nullopt);
+    EXPECT_NE(copy(m_bundle, m_root.filePath(QStringLiteral("home/.local/lib/Other.app"))), std::nullopt);
+    EXPECT_NE(copy(m_bundle, m_root.filePath(QStringLiteral("home/.bashrc"))), std::nullopt);
+    Platform::MountTable::setSourcesForTesting({}, {});
+    qputenv("HOME", home);
 }
 
 } // namespace

@@ -9,11 +9,19 @@
 #include "TestUtils.h"
 #include "UpdateServer.h"
 #include "ZRKit/ZRData.h"
+#include "ZRUpdater/ServiceTestSupport.h"
 #include "ZRUpdater/ZRUpdateAlertController.h"
+#include "ZRUpdater/ZRUpdaterFolders.h"
 #include "ZRUpdater/ZRUpdaterPreferencesManager.h"
 #include "ZRUpdater/ZRUpdaterStatusPanelController.h"
 
+#include <QGuiApplication>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
@@ -258,6 +266,25 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QStringLiteral(".hidden.zip")), QStringLiteral("hidden.zip"));
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("new\nline.zip")),
               QStringLiteral("newline.zip"));
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("c\u009b2J\u0085\u0080s.zip")),
+              QStringLiteral("c2Js.zip"))
+        << "C1 controls go like C0 ones";
+    // A long name is cut at a character within the 255 bytes a file name holds, keeping its extension,
+    // and the file system takes it.
+    QTemporaryDir dir;
+    for (const QString& stem : {QString(300, QChar(0xe9)), QString::fromUtf8("\U0001F600").repeated(100),
+                                QString(254, QLatin1Char('a'))}) {
+        const QString name = ZRUpdater::safeDownloadFileName(stem + QStringLiteral(".zip.txt"));
+        EXPECT_LE(name.toUtf8().size(), 255);
+        EXPECT_GT(name.toUtf8().size(), 250);
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".zip"))) << name.toStdString();
+        EXPECT_TRUE(stem.startsWith(name.chopped(4))) << "cut between characters";
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
+    }
+    const QString noExtension = ZRUpdater::safeDownloadFileName(
+        QString(300, QChar(0xe9)) + QStringLiteral(".") + QString(40, QLatin1Char('x')));
+    EXPECT_EQ(noExtension, QString(127, QChar(0xe9))) << "an extension beyond 16 characters is no extension";
 }
 
 TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnError) {
@@ -285,10 +312,81 @@ TEST_F(ZRUpdaterTest, TheStatusPanelFollowsTheDownloadAndCancelEndsItWithoutAnEr
     EXPECT_TRUE(responder.shown().empty()) << "a cancelled download is no error";
 }
 
+TEST_F(ZRUpdaterTest, ClosingTheAlertIsLaterAndClosingThePanelCancelsTheDownload) {
+    AlertResponder responder;
+    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+    m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"),
+                                                  m_server.downloadURL(QStringLiteral("C.zip")));
+    m_standIn.setDelay(QStringLiteral("^/corvantide/downloads/"), 60000);
+    Prefs::setUpdaterSkippedReleaseVersion(QStringLiteral("1.9"));
+    // The window's close button, then Escape: each is "Remind Me Later".
+    for (const bool escape : {false, true}) {
+        updater().checkForUpdates();
+        waitForCheck();
+        QPointer<ZRUpdateAlertController> alert = updater().updateAlertController();
+        ASSERT_NE(alert, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+        if (escape)
+            QTest::keyClick(alert, Qt::Key_Escape);
+        else
+            alert->close();
+        EXPECT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; })) << "escape: " << escape;
+        EXPECT_TRUE(Prefs::updaterSkippedReleaseVersion().isEmpty());
+        EXPECT_TRUE(alert.isNull() || !alert->isVisible());
+    }
+    EXPECT_EQ(feedRequests(), 2) << "each check after a close fetched the feed";
+
+    // Closing the panel during the download (button or Escape) cancels it without an error.
+    for (const bool escape : {false, true}) {
+        updater().checkForUpdates();
+        waitForCheck();
+        ASSERT_NE(updater().updateAlertController(), nullptr);
+        updater().updateAlertController()->endWithSenderTag(0);
+        QPointer<ZRUpdaterStatusPanelController> panel = updater().statusPanelController();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+        if (escape)
+            QTest::keyClick(panel, Qt::Key_Escape);
+        else
+            panel->close();
+        EXPECT_FALSE(updater().updateInProgress) << "escape: " << escape;
+        EXPECT_EQ(updater().statusPanelController(), nullptr);
+    }
+    TestUtils::spin(100);
+    EXPECT_TRUE(responder.shown().empty()) << "a closed alert or panel is no error";
+
+    // A panel whose stage has no way back (the installation) stays open.
+    ZRUpdaterStatusPanelController installing;
+    installing.show();
+    installing.setCancelHandler({});
+    EXPECT_FALSE(installing.close());
+    EXPECT_TRUE(installing.isVisible());
+    bool cancelled = false;
+    installing.setCancelHandler([&cancelled] { cancelled = true; });
+    EXPECT_TRUE(installing.close());
+    EXPECT_TRUE(cancelled);
+}
+
 TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
     AlertResponder responder;
+    // An allowed address that redirects to plain http elsewhere; the stand-in plays the proxy, so that
+    // the remote name would reach it.
+    m_server.archives.insert(QStringLiteral("C.zip"), QByteArray(1000, 'z'));
+    m_standIn.addRoute("GET", QStringLiteral("^/corvantide/moved$"), false,
+                       [](const JiraStandIn::Request&, const QRegularExpressionMatch&) {
+                           JiraStandIn::Reply reply = JiraStandIn::Reply::text("", "text/plain", 302);
+                           reply.headers.append(
+                               {QByteArray("Location"),
+                                QByteArray("http://downloads.example.com/corvantide/downloads/C.zip")});
+                           return reply;
+                       });
+    QUrl moved = m_standIn.baseUrl();
+    moved.setPath(QStringLiteral("/corvantide/moved"));
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", m_standIn.port()));
+    const auto noProxy = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
     for (const QUrl& link : {m_server.downloadURL(QStringLiteral("Missing.zip")),
-                             QUrl(QStringLiteral("http://downloads.example.com/C.zip"))}) {
+                             QUrl(QStringLiteral("http://downloads.example.com/C.zip")), moved}) {
         m_server.feed = UpdateServer::feedWithRelease(QStringLiteral("2.0"), QStringLiteral("200"), link);
         updater().checkForUpdates();
         waitForCheck();
@@ -297,12 +395,85 @@ TEST_F(ZRUpdaterTest, AMissingOrInsecureDownloadIsADownloadErrorForTheUser) {
         ASSERT_TRUE(TestUtils::waitUntil([] { return !updater().updateInProgress; }));
         EXPECT_EQ(updater().statusPanelController(), nullptr);
     }
-    ASSERT_EQ(responder.shown().size(), 2u);
+    ASSERT_EQ(responder.shown().size(), 3u);
     for (const auto& shown : responder.shown())
         EXPECT_EQ(shown.informativeText,
                   QStringLiteral("An error occurred while downloading the update. Please try again later."));
     EXPECT_EQ(m_standIn.requests(QStringLiteral("^/corvantide/downloads/")).size(), 1)
-        << "the insecure one is not asked";
+        << "the insecure ones are not asked";
+}
+
+TEST_F(ZRUpdaterTest, TheAlertAndThePanelKeepTheirFramesAcrossRuns) {
+    ZRUpdaterRelease release;
+    release.versionString = QStringLiteral("2.0");
+    const std::vector<std::pair<QString, std::function<QWidget*()>>> windows = {
+        {QStringLiteral("Window Frame updaterStatusPanel"),
+         [] { return new ZRUpdaterStatusPanelController(); }},
+        {QStringLiteral("Window Frame updaterAlertPanel"),
+         [&release] { return new ZRUpdateAlertController(release, nullptr); }}};
+    for (const auto& [key, make] : windows) {
+        Platform::UserDefaults::standard().removeObject(key);
+        std::unique_ptr<QWidget> first(make());
+        first->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(first.get()));
+        first->setGeometry(60, 70, 600, 430);
+        TestUtils::spin(50);
+        const QRect frame = first->geometry();
+        first->hide();
+        first.reset();
+        EXPECT_EQ(Platform::UserDefaults::standard().string(key), QStringLiteral("%1 %2 %3 %4")
+                                                                      .arg(frame.x())
+                                                                      .arg(frame.y())
+                                                                      .arg(frame.width())
+                                                                      .arg(frame.height()));
+        std::unique_ptr<QWidget> second(make());
+        EXPECT_EQ(second->geometry(), frame) << key.toStdString();
+        second.reset();
+        // A frame on no screen any more is not used.
+        Platform::UserDefaults::standard().setValue(key, QStringLiteral("90000 90000 600 430"));
+        std::unique_ptr<QWidget> third(make());
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(third->geometry()));
+        Platform::UserDefaults::standard().removeObject(key);
+    }
+}
+
+TEST_F(ZRUpdaterTest, DownloadsGoBelowThisUsersOwnFolderWhateverOthersMadeInTheSharedOne) {
+    const auto probe = ServiceTestSupport::probeUser();
+    if (!probe)
+        GTEST_SKIP() << "a second user can be made and given files only as root";
+    // Another user made the shared names first, in a temporary folder of this test's own.
+    QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    const QByteArray previousTemporary = qgetenv("TMPDIR");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(shared.path()));
+    for (const QString& name :
+         {QStringLiteral("DunwarbeckDownloads"), QStringLiteral("diskimagestartupcheck")}) {
+        ASSERT_TRUE(QDir().mkpath(shared.filePath(name)));
+        ASSERT_TRUE(ServiceTestSupport::giveTo(shared.filePath(name), *probe));
+    }
+    const QString folder = updater().temporaryDownloadDirectory();
+    EXPECT_TRUE(folder.startsWith(QFile::decodeName(runtime) + QStringLiteral("/DunwarbeckDownloads/")))
+        << folder.toStdString();
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0) << "closed to others";
+
+    // Without a private runtime folder: <temp>/DunwarbeckDownloads-<uid>, used only when it is ours.
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString parent = ZRUpdaterFolders::downloadsParent();
+    EXPECT_EQ(parent, shared.filePath(QStringLiteral("DunwarbeckDownloads-%1").arg(::geteuid())));
+    ASSERT_TRUE(QDir().mkpath(parent));
+    ASSERT_TRUE(ServiceTestSupport::giveTo(parent, *probe));
+    EXPECT_FALSE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    ASSERT_TRUE(QDir(parent).removeRecursively());
+    ASSERT_TRUE(QFile::link(shared.filePath(QStringLiteral("DunwarbeckDownloads")), parent));
+    EXPECT_FALSE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    ASSERT_TRUE(QFile::remove(parent));
+    EXPECT_TRUE(ZRUpdaterFolders::makeOwnFolder(parent, false));
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TMPDIR", previousTemporary);
+    if (previousTemporary.isEmpty())
+        qunsetenv("TMPDIR");
+    QDir(folder).removeRecursively();
 }
 
 TEST(ZRUpdaterMACAddressTest, TheAddressIsSentOnlyHashedAndOnlyWhenThereIsOne) {

@@ -3,6 +3,7 @@
 #include "ZRUpdater/ZRUpdaterXPCService.h"
 #include "Platform/Bundle.h"
 #include "Platform/XPCConnection.h"
+#include "Platform/XPCSocket.h"
 #include "TestUtils.h"
 #include "ZRUpdater/ServiceTestSupport.h"
 
@@ -283,6 +284,39 @@ TEST_F(ZRUpdaterXPCServiceTest, AnUnwaitedToolReturnsAtOnceWhileAWaitedOneBlocks
     EXPECT_EQ(next[0][QStringLiteral("status")].toInt(), 9);
 }
 
+TEST_F(ZRUpdaterXPCServiceTest, ConnectionsLeftWithHalfAMessageAreDroppedAndKeepNobodyElseOut) {
+    const QString bad = m_downloads + QStringLiteral("/bad.zip");
+    TestUtils::writeFile(bad, "not an archive");
+    // A process of the bundle holds 16 connections that each sent part of a message, then, after the
+    // time the service gives a message, asks again itself.
+    QProcess* staller =
+        startTool(QStringList{QStringLiteral("status")} + unzip(bad) +
+                  QStringList{QStringLiteral(";;"), QStringLiteral("stall"), QStringLiteral("16"),
+                              QStringLiteral(";;"), QStringLiteral("sleep"), QStringLiteral("7000"),
+                              QStringLiteral(";;"), QStringLiteral("status")} +
+                  unzip(bad));
+    QByteArray early;
+    ASSERT_TRUE(TestUtils::waitUntil(
+        [&] {
+            early += staller->readAllStandardOutput();
+            return early.contains("opened");
+        },
+        30000));
+    const QList<QJsonObject> other = runTool(QStringList{QStringLiteral("status")} + unzip(bad));
+    ASSERT_EQ(other.size(), 1);
+    EXPECT_EQ(other[0][QStringLiteral("status")].toInt(), 9) << "another client is served meanwhile";
+
+    ASSERT_TRUE(staller->state() == QProcess::NotRunning || staller->waitForFinished(60000));
+    QList<QJsonObject> lines;
+    for (const QByteArray& line : (early + staller->readAllStandardOutput()).split('\n'))
+        if (!line.isEmpty())
+            lines.append(QJsonDocument::fromJson(line).object());
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0][QStringLiteral("status")].toInt(), 9);
+    EXPECT_EQ(lines[1][QStringLiteral("opened")].toInt(), 16);
+    EXPECT_EQ(lines[3][QStringLiteral("status")].toInt(), 9) << "the stalled connections were dropped";
+}
+
 TEST_F(ZRUpdaterXPCServiceTest, WithoutTheServiceExecutableEveryCallFailsThroughItsErrorPath) {
     const QString bundle = m_root.filePath(QStringLiteral("No Service.app"));
     makeBundle(bundle, false);
@@ -310,8 +344,26 @@ TEST_F(ZRUpdaterXPCServiceTest, WithoutTheServiceExecutableEveryCallFailsThrough
     }
 }
 
-TEST_F(ZRUpdaterXPCServiceTest, AProcessFromOutsideTheBundleIsRefused) {
-    // This test program lies outside the bundle; it starts the service, which then turns it away.
+TEST_F(ZRUpdaterXPCServiceTest, AProcessFromOutsideTheBundleIsRefusedWhateverFilesSayAboutIt) {
+    // A file beside the socket that lists this process, or a named pipe in its place, counts for nothing.
+    QString reason;
+    const QString peers = Platform::XPCSocket::socketPath(ZRUpdaterSandboxServiceName, m_bundle, &reason) +
+                          QStringLiteral(".peers");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(peers).constData(), 0600), 0) << reason.toStdString();
+    const QString bad = m_downloads + QStringLiteral("/bad.zip");
+    TestUtils::writeFile(bad, "not an archive");
+    const QList<QJsonObject> served = runTool(QStringList{QStringLiteral("status")} + unzip(bad));
+    ASSERT_EQ(served.size(), 1);
+    EXPECT_EQ(served[0][QStringLiteral("status")].toInt(), 9);
+    ASSERT_TRUE(QFile::remove(peers));
+    const QString self = readText(QStringLiteral("/proc/self/stat"));
+    TestUtils::writeFile(
+        peers, QStringLiteral("%1 %2\n")
+                   .arg(::getpid())
+                   .arg(self.section(QLatin1Char(')'), 1).trimmed().section(QLatin1Char(' '), 19, 19))
+                   .toLatin1());
+
+    // This test program lies outside the bundle; the service turns it away.
     Platform::Bundle::setMainBundlePathForTesting(m_bundle);
     Platform::OptionalError error;
     const bool copied = ZRUpdaterXPCService::copyPathWithAuthentication(m_downloads, m_bundle, &error);
@@ -411,6 +463,36 @@ TEST_F(ZRUpdaterXPCServiceTest, RequestsOutsideTheConfinementOrMalformedAreError
     EXPECT_TRUE(hasAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
     EXPECT_FALSE(QFileInfo::exists(m_root.filePath(QStringLiteral("pwned"))));
     EXPECT_TRUE(QFileInfo::exists(m_downloads));
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, UpdateFoldersThatAreLinksOrAnotherUsersWidenNothing) {
+    // The start-up check's folder made a link to elsewhere: nothing reached through it is released.
+    const QString outside = m_root.filePath(QStringLiteral("outside"));
+    TestUtils::writeFile(outside + QStringLiteral("/file.txt"), "keep");
+    ASSERT_TRUE(setAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+    ASSERT_TRUE(QFile::link(outside, ZRUpdaterFolders::diskImageStartupCheckFolder()));
+    const QList<QJsonObject> linked =
+        runTool({QStringLiteral("quarantine"),
+                 ZRUpdaterFolders::diskImageStartupCheckFolder() + QStringLiteral("/file.txt")});
+    ASSERT_EQ(linked.size(), 1);
+    EXPECT_EQ(linked[0][QStringLiteral("presented")].toArray().size(), 1);
+    EXPECT_TRUE(hasAttribute(outside + QStringLiteral("/file.txt"), "user.com.apple.quarantine"));
+
+    // The download folder's parent owned by another user: a bundle in it replaces nothing.
+    const auto probe = probeUser();
+    if (!probe)
+        GTEST_SKIP() << "a second user can be made and given files only as root";
+    const QString update = m_downloads + QStringLiteral("/Corvantide Test.app");
+    makeBundle(update, false);
+    TestUtils::writeFile(update + QStringLiteral("/marker.txt"), "new");
+    ASSERT_TRUE(giveTo(ZRUpdaterFolders::downloadsParent(), *probe));
+    const QList<QJsonObject> foreign = runTool({QStringLiteral("copy"), update, m_bundle});
+    ASSERT_EQ(foreign.size(), 1);
+    EXPECT_FALSE(foreign[0][QStringLiteral("result")].toBool());
+    EXPECT_TRUE(
+        foreign[0][QStringLiteral("error")].toObject()[QStringLiteral("description")].toString().contains(
+            QStringLiteral("not in an update folder")));
+    EXPECT_EQ(readText(m_bundle + QStringLiteral("/marker.txt")), QStringLiteral("old"));
 }
 
 TEST_F(ZRUpdaterXPCServiceTest, QuarantineIsReleasedThroughTheWholeTreeWithoutFollowingLinks) {

@@ -63,10 +63,16 @@ StatusNotifierWatcher::StatusNotifierWatcher(QObject* parent)
     : QObject(parent) {}
 
 StatusNotifierWatcher::~StatusNotifierWatcher() {
-    if (m_started) {
-        QDBusConnection::sessionBus().unregisterObject(WatcherPath);
-        QDBusConnection::sessionBus().unregisterService(WatcherService);
-    }
+    stop();
+}
+
+void StatusNotifierWatcher::stop() {
+    if (!m_started)
+        return;
+    QDBusConnection::sessionBus().unregisterObject(WatcherPath);
+    QDBusConnection::sessionBus().unregisterService(WatcherService);
+    m_started = false;
+    m_items.clear();
 }
 
 bool StatusNotifierWatcher::start() {

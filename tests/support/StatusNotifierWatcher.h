@@ -24,6 +24,8 @@ public:
 
     /*! Owns the name and exports the object; false when the bus refuses. */
     bool start();
+    /*! Gives the name up and forgets the items, as a panel that ends. */
+    void stop();
 
     /*! The registered items as "bus name" + "object path" pairs (an item that registers with a path
         gives its sender as the bus name). */

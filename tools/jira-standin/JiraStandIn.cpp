@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray methodName(QHttpServerRequest::Method method) {
@@ -399,13 +401,30 @@ void JiraStandIn::addStandardRoutes() {
                       users.append(site.users.at(i));
                   return Reply::json(users);
               });
+    // Jira Software's requests need granular scopes of their own.
+    const auto lacksScope = [this](QStringList needed) {
+        const QStringList granted = grantedScope.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        return std::any_of(needed.cbegin(), needed.cend(),
+                           [&granted](const QString& scope) { return !granted.contains(scope); });
+    };
+    const Reply scopeMismatch = Reply::json(
+        QJsonObject{{QStringLiteral("code"), 401},
+                    {QStringLiteral("message"), QStringLiteral("Unauthorized; scope does not match")}},
+        401);
     siteRoute(QStringLiteral("/rest/agile/1.0/board$"),
-              [this](const Request& request, Site& site, const QRegularExpressionMatch&) {
-                  return boards(request, site);
+              [this, lacksScope, scopeMismatch](const Request& request, Site& site,
+                                                const QRegularExpressionMatch&) {
+                  QStringList needed{QStringLiteral("read:board-scope:jira-software")};
+                  if (!request.queryValue(QStringLiteral("projectKeyOrId")).isEmpty())
+                      needed.append(QStringLiteral("read:project:jira"));
+                  return lacksScope(needed) ? scopeMismatch : boards(request, site);
               });
     siteRoute(QStringLiteral("/rest/agile/1.0/board/(\\d+)/sprint$"),
-              [this](const Request& request, Site& site, const QRegularExpressionMatch& match) {
-                  return sprints(request, site, match.captured(2).toLongLong());
+              [this, lacksScope, scopeMismatch](const Request& request, Site& site,
+                                                const QRegularExpressionMatch& match) {
+                  return lacksScope({QStringLiteral("read:sprint:jira-software")})
+                             ? scopeMismatch
+                             : sprints(request, site, match.captured(2).toLongLong());
               });
 }
 

@@ -105,7 +105,10 @@ public:
     QString clientID = QStringLiteral("standin-client-id");
     QString clientSecret = QStringLiteral("standin-client-secret");
     QString redirectURI = QStringLiteral("https://www.dunwarbeck.com/atlassian/jira_oauth.html");
-    QString grantedScope = QStringLiteral("read:jira-user read:jira-work offline_access");
+    /*! The scopes a sign-in grants; the board and sprint requests answer 401 "scope does not match" when
+        theirs are not among them. */
+    QString grantedScope = QStringLiteral("read:jira-user read:jira-work read:board-scope:jira-software "
+                                          "read:sprint:jira-software read:project:jira offline_access");
     int accessTokenLifetime = 3600;
     /*! The authorize page first asks the user to log in (a form), and remembers the login in a session
         cookie; off by default, when the authorize page redirects at once. */

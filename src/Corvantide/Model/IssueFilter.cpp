@@ -117,7 +117,9 @@ std::shared_ptr<IssueFilter> IssueFilter::fromJson(const QJsonObject& json, QStr
             filter->m_unreadablePredicate = predicate;
             Platform::SystemLog::log(QStringLiteral("could not read the advanced filter of ticket filter %1 "
                                                     "\"%2\" (kept unchanged; the filter runs without it): %3")
-                                         .arg(filter->m_identifier, filter->m_name, problem));
+                                         .arg(Platform::SystemLog::escaped(filter->m_identifier),
+                                              Platform::SystemLog::escaped(filter->m_name),
+                                              Platform::SystemLog::escaped(problem)));
         }
     }
     return filter;
@@ -173,7 +175,8 @@ void IssueFilter::setShowOnlyMyIssues(bool showOnlyMyIssues) {
 void IssueFilter::setPredicate(const std::optional<Platform::Predicate>& predicate) {
     if (predicate && !predicate->isValid()) {
         Platform::SystemLog::log(QStringLiteral("refusing an advanced filter for ticket filter %1: %2")
-                                     .arg(m_identifier, predicate->errorMessage()));
+                                     .arg(Platform::SystemLog::escaped(m_identifier),
+                                          Platform::SystemLog::escaped(predicate->errorMessage())));
         return;
     }
     if (predicate == m_predicate && !hasUnreadablePredicate())

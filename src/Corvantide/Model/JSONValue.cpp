@@ -1,5 +1,6 @@
 #include "Model/JSONValue.h"
 
+#include "Platform/SystemLog.h"
 #include "ZRJira/ZRJJSONUtilities.h"
 
 #include <QJsonArray>
@@ -32,9 +33,14 @@ std::optional<QList<QJsonObject>> objects(const QJsonObject& object, const QStri
     QList<QJsonObject> result;
     const QJsonArray array = value.toArray();
     result.reserve(array.size());
-    for (const QJsonValue& element : array) {
-        if (!element.isObject())
-            return std::nullopt;
+    // One element of another type costs that element alone.
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        const QJsonValue element = array.at(index);
+        if (!element.isObject()) {
+            Platform::SystemLog::log(
+                QStringLiteral("Skipped element %1 of \"%2\": not an object").arg(index).arg(key));
+            continue;
+        }
         result.append(element.toObject());
     }
     return result;

@@ -13,7 +13,8 @@ std::optional<QString> string(const QJsonObject& object, const QString& key);
 /*! A JSON number without a fraction, within the range of a 64-bit integer. */
 std::optional<qint64> integer(const QJsonObject& object, const QString& key);
 std::optional<QJsonObject> object(const QJsonObject& object, const QString& key);
-/*! An array whose elements are all objects; any other element makes the whole member unusable. */
+/*! The objects of an array member, in order; an element of another type is skipped and logged. Nothing
+    when the member is no array. */
 std::optional<QList<QJsonObject>> objects(const QJsonObject& object, const QString& key);
 
 } // namespace JSONValue

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "ZRUpdater/ZRUpdater.h"
 
+#include "AppLifecycle.h"
 #include "AuthorizeWebViewController.h"
 #include "ZRUpdater/ZRUpdater.h"
 
@@ -18,13 +19,16 @@
 #include "UserDefaultsKeys.h"
 
 #include "Platform/Bundle.h"
+#include "Platform/Clock.h"
 #include "Platform/ErrorPresenter.h"
 #include "Platform/HttpActivityHub.h"
 #include "Platform/MainThread.h"
 #include "Platform/NotificationCenter.h"
+#include "Platform/SentryDsn.h"
 #include "Platform/StringFormat.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/ActivationPolicy.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/UI/Workspace.h"
 #include "Platform/UserDefaults.h"
 #include "ZRJira/ZRJConnector.h"
@@ -37,10 +41,13 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -70,6 +77,7 @@ AppDelegate::~AppDelegate() {
     delete m_trayUnavailableWindow;
     delete m_statusItem;
     delete m_statusMenu;
+    delete m_popUpMenu;
     delete m_aboutPanel;
     delete m_issueListWindowController;
     delete m_debugWindowController;
@@ -142,7 +150,9 @@ Platform::CrashReporterOptions AppDelegate::crashReporterOptions(const QString& 
 }
 
 void AppDelegate::setupSentry() {
-    const QString dsn = sentryDSN(FileDecrypter::decryptedJiraSettings());
+    // A development run may send its reports to a local sink of its own.
+    const QString dsn = Platform::SentryDsn::withLoopbackOverride(
+        sentryDSN(FileDecrypter::decryptedJiraSettings()), qEnvironmentVariable("CORVANTIDE_SENTRY_DSN"));
     Platform::CrashReporter::start(crashReporterOptions(dsn));
 }
 
@@ -190,7 +200,18 @@ void AppDelegate::buildStatusMenuItem() {
     m_statusMenu = new QMenu();
     // Two separators in a row are part of the menu's layout.
     m_statusMenu->setSeparatorsCollapsible(false);
-    connect(m_statusMenu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
+    Platform::Menus::makeScrollable(m_statusMenu);
+    connect(m_statusMenu, &QMenu::aboutToShow, this, [this] {
+        m_statusMenuOpenedAt = Platform::Clock::now();
+        m_menuRebuildPending = false;
+        menuWillOpen(m_statusMenu);
+    });
+    // A panel reports the close of the menu it drew as a "closed" event, which arrives here as well.
+    connect(m_statusMenu, &QMenu::aboutToHide, this, [this] {
+        m_statusMenuOpenedAt.reset();
+        if (m_menuRebuildPending)
+            QTimer::singleShot(0, this, [this] { rebuildMenuWhenClosed(); });
+    });
     Platform::NotificationCenter::defaultCenter().addObserver(
         IssuesUpdatedFinished, this, [this](const Platform::Notification&) { setNeedsMenuRebuild(); });
     // An account signed in or removed, a filter added, changed or removed: the exported menu follows at
@@ -209,31 +230,69 @@ void AppDelegate::buildStatusMenuItem() {
             QTimer::singleShot(0, this, [this] { updateResourcesAndIssues(); });
         });
 
-    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        const QString iconPath =
-            bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
-        m_statusItem = new QSystemTrayIcon(this);
-        if (!iconPath.isNull())
-            m_statusItem->setIcon(QIcon(iconPath));
-        m_statusItem->setToolTip(ZRBundle::bundleName(bundle));
-        m_statusItem->setContextMenu(m_statusMenu);
-        connect(m_statusItem, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    // The item does not say it is only a menu, so panels (xfce4-panel, Plasma) ask for
-                    // activation on a left click and open the exported menu on a right click only: the
-                    // left click opens the same menu at the pointer.
-                    if (reason == QSystemTrayIcon::Trigger)
-                        m_statusMenu->popup(QCursor::pos());
-                });
-        m_statusItem->show();
-    } else {
-        Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
-        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
-        m_trayUnavailableWindow->show();
-    }
+    // Qt decides once whether the session has a tray host, at its first look: it is not asked before one
+    // is there, so that a panel that starts later still gets the item.
+    if (AppLifecycle::isTrayAvailable())
+        makeStatusItem();
+    else
+        showTrayUnavailableWindow();
     // Panels that read the exported menu do not always ask before showing it, so it is never left empty.
     menuWillOpen(m_statusMenu);
+}
+
+void AppDelegate::makeStatusItem() {
+    m_statusItemUsesStatusNotifier = AppLifecycle::isStatusNotifierHostRegistered();
+    const Platform::Bundle bundle = Platform::Bundle::mainBundle();
+    const QString iconPath = bundle.pathForResource(QStringLiteral("images/menuIcon"), QStringLiteral("svg"));
+    m_statusItem = new QSystemTrayIcon(this);
+    if (!iconPath.isNull())
+        m_statusItem->setIcon(QIcon(iconPath));
+    m_statusItem->setToolTip(ZRBundle::bundleName(bundle));
+    m_statusItem->setContextMenu(m_statusMenu);
+    connect(m_statusItem, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // The item does not say it is only a menu, so panels (xfce4-panel, Plasma) ask for
+                // activation on a left click and open the exported menu on a right click only: the
+                // left click opens the menu at the pointer.
+                if (reason == QSystemTrayIcon::Trigger)
+                    popUpStatusMenu(QCursor::pos());
+            });
+    m_statusItem->show();
+}
+
+void AppDelegate::showTrayUnavailableWindow() {
+    if (!m_trayUnavailableWindow) {
+        Platform::SystemLog::log(QStringLiteral("no system tray host: showing the commands in a window"));
+        m_trayUnavailableWindow = new TrayUnavailableWindow(m_statusMenu);
+    }
+    m_trayUnavailableWindow->show();
+}
+
+void AppDelegate::trayHostAppeared() {
+    Platform::assertMainThread();
+    if (!m_statusMenu)
+        return;
+    // Once made, the item registers again by itself with every new host.
+    if (!m_statusItem)
+        makeStatusItem();
+    if (m_trayUnavailableWindow)
+        m_trayUnavailableWindow->hide();
+}
+
+void AppDelegate::trayHostVanished() {
+    Platform::assertMainThread();
+    if (m_statusMenu && (!m_statusItem || m_statusItemUsesStatusNotifier))
+        showTrayUnavailableWindow();
+}
+
+void AppDelegate::showStatusMenuOrWindow() {
+    Platform::assertMainThread();
+    if (m_trayUnavailableWindow && m_trayUnavailableWindow->isVisible()) {
+        m_trayUnavailableWindow->raise();
+        m_trayUnavailableWindow->activateWindow();
+    } else if (m_statusItem && m_statusMenu) {
+        popUpStatusMenu(QCursor::pos());
+    }
 }
 
 QWidget* AppDelegate::trayUnavailableWindow() const {
@@ -282,11 +341,17 @@ void AppDelegate::startIssuePhase(bool announce) {
         return;
     }
     for (const std::shared_ptr<IssueFilter>& filter : filters) {
+        QPointer<AppDelegate> self(this);
         if (!announce) {
-            JiraIssueManager::startGetIssuesOperation(filter, true);
+            // Announced or not, stored issues reach the exported menu, which panels read without asking.
+            JiraIssueManager::startGetIssuesOperation(
+                filter, true,
+                [self](const std::optional<QList<JiraIssue>>& issues, const Platform::OptionalError&) {
+                    if (self && issues)
+                        self->setNeedsMenuRebuild();
+                });
             continue;
         }
-        QPointer<AppDelegate> self(this);
         JiraIssueManager::startGetIssuesOperation(
             filter, true, [self](const std::optional<QList<JiraIssue>>&, const Platform::OptionalError&) {
                 if (self)
@@ -303,19 +368,65 @@ void AppDelegate::searchFinished() {
 // MARK: - Status menu
 
 void AppDelegate::setNeedsMenuRebuild() {
-    if (m_menuRebuildScheduled || !m_statusMenu)
+    if (!m_statusMenu)
+        return;
+    m_menuRebuildPending = true;
+    if (m_menuRebuildScheduled)
         return;
     m_menuRebuildScheduled = true;
     QTimer::singleShot(0, this, [this] {
         m_menuRebuildScheduled = false;
-        if (m_statusMenu)
-            menuWillOpen(m_statusMenu);
+        rebuildMenuWhenClosed();
     });
+}
+
+bool AppDelegate::isStatusMenuOpen() const {
+    if (!m_statusMenu)
+        return false;
+    // Drawn by Qt, the menu says itself whether it shows; a panel's "closed" event may never come, so its
+    // open state ends after a while.
+    if (m_statusMenu->isVisible())
+        return true;
+    return m_statusMenuOpenedAt && m_statusMenuOpenedAt->msecsTo(Platform::Clock::now()) < MenuOpenGuardMs;
+}
+
+void AppDelegate::rebuildMenuWhenClosed() {
+    if (!m_menuRebuildPending || !m_statusMenu)
+        return;
+    // The rows must not change under the user's pointer: the rebuild waits for the menu to close.
+    if (isStatusMenuOpen()) {
+        if (!m_statusMenu->isVisible() && m_statusMenuOpenedAt) {
+            if (!m_menuOpenGuardTimer) {
+                m_menuOpenGuardTimer = new QTimer(this);
+                m_menuOpenGuardTimer->setSingleShot(true);
+                connect(m_menuOpenGuardTimer, &QTimer::timeout, this, [this] { rebuildMenuWhenClosed(); });
+            }
+            const qint64 left = MenuOpenGuardMs - m_statusMenuOpenedAt->msecsTo(Platform::Clock::now());
+            m_menuOpenGuardTimer->start(int(std::clamp<qint64>(left, 1, MenuOpenGuardMs)));
+        }
+        return;
+    }
+    m_menuRebuildPending = false;
+    menuWillOpen(m_statusMenu);
+}
+
+void AppDelegate::popUpStatusMenu(const QPoint& position) {
+    Platform::assertMainThread();
+    // The menu the application draws itself is one of its own: the exported one holds the panels'
+    // spelling of its rows, and this one is rebuilt only as it opens.
+    if (!m_popUpMenu) {
+        m_popUpMenu = new QMenu();
+        m_popUpMenu->setSeparatorsCollapsible(false);
+        Platform::Menus::makeScrollable(m_popUpMenu);
+        connect(m_popUpMenu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_popUpMenu); });
+    }
+    m_popUpMenu->popup(position);
 }
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
     Platform::assertMainThread();
-    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+    std::optional<QString> accountsError;
+    const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts(&accountsError);
     const bool hasAccounts = accounts && !accounts->isEmpty();
 
     menu->clear();
@@ -329,10 +440,15 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
         if (self)
             self->showAuthorizationWindowAction();
     };
-    StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
-                                         hasAccounts && m_initialGetIssuesOperationReturned
-                                             ? IssueFilterManager::shared().allIssueFilters()
-                                             : IssueFilterManager::IssueFilterList());
+    // Accounts that cannot be read are not "no account": the sign-in is offered only where there is none.
+    if (!hasAccounts && accountsError)
+        menu->addAction(tr("The Jira accounts cannot be read: %1", "menu item").arg(*accountsError))
+            ->setEnabled(false);
+    else
+        StatusMenuBuilder::addIssueMenuItems(menu, actions, m_initialGetIssuesOperationReturned, hasAccounts,
+                                             hasAccounts && m_initialGetIssuesOperationReturned
+                                                 ? IssueFilterManager::shared().allIssueFilters()
+                                                 : IssueFilterManager::IssueFilterList());
 
     const auto add = [this, menu](const QString& title, void (AppDelegate::*action)(QObject*)) {
         QAction* item = menu->addAction(title);

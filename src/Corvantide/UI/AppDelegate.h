@@ -1,12 +1,15 @@
 #pragma once
 
+#include "ApplicationCommands.h"
 #include "Model/JiraAccount.h"
 #include "Platform/CrashReporter.h"
 #include "Platform/Error.h"
 #include "ZRJira/ZRJAccountUpdater.h"
 #include "ZRJira/ZRJConnectorDelegate.h"
 
+#include <QDateTime>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
@@ -28,7 +31,10 @@ class IssueListWindowController;
 /*! The tray application's one delegate: start-up in its fixed order, the status item and its menu, the
     update passes on a timer, the menu's commands, the OAuth client settings for the Jira client and the
     client's token callbacks. Lives for the process; main thread only. */
-class AppDelegate final : public QObject, public ZRJConnectorDelegate, public ZRJAccountUpdater {
+class AppDelegate final : public QObject,
+                          public ApplicationCommands,
+                          public ZRJConnectorDelegate,
+                          public ZRJAccountUpdater {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AppDelegate)
 
@@ -48,7 +54,7 @@ public:
     void applicationWillTerminate();
     bool applicationSupportsSecureRestorableState() const { return true; }
     /*! True: windows leave the task bar (tool windows); false: they show in it. Set only on a change. */
-    void setHideDockIcon(bool hide);
+    void setHideDockIcon(bool hide) override;
 
     void setupSentry();
     void eventuallyCheckForUpdates();
@@ -56,7 +62,7 @@ public:
     void buildStatusMenuItem();
     /*! One update pass: every account's sites, then every filter's issues, announced by
         "issuesUpdatedFinished" per search. */
-    Q_INVOKABLE void updateResourcesAndIssues();
+    Q_INVOKABLE void updateResourcesAndIssues() override;
     /*! The pass at launch: stores what it finds, announces nothing. */
     void startLaunchPass();
 
@@ -76,20 +82,34 @@ public:
     bool initialGetIssuesOperationReturned() const { return m_initialGetIssuesOperationReturned; }
     /*! Empties the menu and fills it again from the kept issues, the accounts and the filters. */
     void menuWillOpen(QMenu* menu);
-    /*! Rebuilds the menu on a later turn (once, however often asked before). */
+    /*! Rebuilds the menu on a later turn (once, however often asked before); while the menu is open, once
+        it has closed (a panel that never reports the close holds it back MenuOpenGuardMs at most). */
     void setNeedsMenuRebuild();
+    static constexpr qint64 MenuOpenGuardMs = 30000;
+    /*! The status menu as the application draws it at the position (a left click on the tray item). */
+    void popUpStatusMenu(const QPoint& position);
+    /*! The menu popUpStatusMenu shows; null before the first. */
+    QMenu* popUpMenu() const { return m_popUpMenu; }
     /*! The window that stands in for the tray when the desktop has no tray host; null otherwise. */
     QWidget* trayUnavailableWindow() const;
+    /*! A tray host came: the status item is made (a made item registers again by itself) and the window
+        that stands in for the tray hides. */
+    void trayHostAppeared();
+    /*! The tray host went: the window that stands in for the tray shows. */
+    void trayHostVanished();
+    /*! Brings the application before the user, as a second start asks: the status menu at the pointer,
+        or the window that stands in for the tray. */
+    void showStatusMenuOrWindow();
 
     // Menu commands (the sender may be null).
     void showIssuesWindow(QObject* sender = nullptr);
     void updateAllIssues(QObject* sender = nullptr);
     void showAboutPanel(QObject* sender = nullptr);
-    void checkForUpdatesAction(QObject* sender = nullptr);
-    void showPreferences(QObject* sender = nullptr);
+    void checkForUpdatesAction(QObject* sender = nullptr) override;
+    void showPreferences(QObject* sender = nullptr) override;
     void quitAction(QObject* sender = nullptr);
     void showIssueInBrowser(QObject* sender);
-    void showDebugWindow(QObject* sender = nullptr);
+    void showDebugWindow(QObject* sender = nullptr) override;
     QMessageBox* aboutPanel() const { return m_aboutPanel; }
     /*! The issue list window's controller, made on the first showIssuesWindow; null before. */
     /*! The debug window's controller, made on the first showDebugWindow; null before. */
@@ -100,7 +120,7 @@ public:
     /*! Opens a new sign-in window: as a sheet of parent's window, or as a free window without a parent;
         titled with the account's name and e-mail address when one is given. A window still open from
         before stays open but is no longer the one held here. */
-    void showAuthorizationWindow(QWidget* parent, const std::optional<JiraAccount>& account);
+    void showAuthorizationWindow(QWidget* parent, const std::optional<JiraAccount>& account) override;
     void showAuthorizationWindowAction(QObject* sender = nullptr);
     /*! The sign-in window last opened, while it exists (a sheet: until it ends). */
     AuthorizeWebViewController* authorizeWebViewController() const;
@@ -132,6 +152,10 @@ private:
     void startResourcePhase(const QList<JiraAccount>& accounts, bool announce);
     void startIssuePhase(bool announce);
     void searchFinished();
+    void makeStatusItem();
+    void showTrayUnavailableWindow();
+    bool isStatusMenuOpen() const;
+    void rebuildMenuWhenClosed();
     void showConnectorError(const Platform::Error& error, const QString& accountID);
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
@@ -147,4 +171,9 @@ private:
     bool m_initialGetIssuesOperationReturned = false;
     bool m_passFoundNoAccount = false; // the last timed or user pass had no account to update
     bool m_menuRebuildScheduled = false;
+    bool m_statusItemUsesStatusNotifier = false; // the item was made for a StatusNotifier host
+    bool m_menuRebuildPending = false;
+    std::optional<QDateTime> m_statusMenuOpenedAt; // a panel or Qt is showing the status menu since then
+    QMenu* m_popUpMenu = nullptr;
+    QTimer* m_menuOpenGuardTimer = nullptr;
 };

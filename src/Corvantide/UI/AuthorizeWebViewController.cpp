@@ -191,14 +191,15 @@ AuthorizeWebViewController::Redirect AuthorizeWebViewController::readRedirect(co
     if (!state)
         return {std::nullopt, QStringLiteral("Got no state value")};
     if (*state != authState)
-        return {std::nullopt,
-                QStringLiteral("Got wrong state value: ") + *state + QStringLiteral(" != ") + authState};
+        return {std::nullopt, QStringLiteral("Got wrong state value: ") +
+                                  Platform::SystemLog::escaped(*state) + QStringLiteral(" != ") + authState};
     const std::optional<QString> code = firstQueryItem(items, QStringLiteral("code"));
     if (code && !code->isEmpty())
         return {code, QString()};
     // The user refused on the consent page: the server sends the state back with an error instead.
     if (const std::optional<QString> error = firstQueryItem(items, QStringLiteral("error")))
-        return {std::nullopt, QStringLiteral("Got authorization error: ") + *error};
+        return {std::nullopt,
+                QStringLiteral("Got authorization error: ") + Platform::SystemLog::escaped(*error)};
     return {std::nullopt, QStringLiteral("Got no code value")};
 }
 
@@ -286,7 +287,7 @@ void AuthorizeWebViewController::getCurrentUserAndUpdateAccountAndResources(
                         return;
                     for (const Platform::Error& error : *errors)
                         Platform::SystemLog::log(QStringLiteral("error downloading accessible resources: ") +
-                                                 error.description());
+                                                 Platform::SystemLog::escaped(error.description()));
                     Platform::presentError(errors->first());
                 });
         });

@@ -2,7 +2,7 @@
 
 #include "ui_DebugWindowController.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "JiraAccountManager.h"
 #include "Preferences/FilterSettingsUIController.h"
 #include "UserDefaultsKeys.h"
@@ -10,6 +10,7 @@
 #include "Model/IssueFilter.h"
 #include "Model/StableSort.h"
 #include "Platform/MainThread.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/UserDefaults.h"
 #include "ZRJira/ZRJOperationManager.h"
 
@@ -195,6 +196,8 @@ void DebugWindowController::windowDidLoad() {
                  m_sprintsArrayController->selectionModel());
 
     // The pop-ups list the sites and the projects: item i is row i.
+    Platform::Menus::fitPopUpToItems(m_ui->resourcesPopupButton);
+    Platform::Menus::fitPopUpToItems(m_ui->projectsPopupButton);
     connect(m_resourcesArrayController, &QAbstractItemModel::modelReset, this, [this] {
         QStringList titles;
         for (const ResourcePtr& site : m_resourcesArrayController->arrangedObjects())
@@ -252,7 +255,8 @@ void DebugWindowController::windowDidLoad() {
 void DebugWindowController::rebuildPopup(QComboBox* popup, const QStringList& titles, int selected) {
     const QSignalBlocker blocker(popup);
     popup->clear();
-    popup->addItems(titles);
+    for (const QString& title : titles)
+        popup->addItem(Platform::Menus::popUpItemText(title));
     popup->setCurrentIndex(selected);
 }
 
@@ -272,7 +276,7 @@ void DebugWindowController::downloadResourcesAction(QObject*) {
 }
 
 void DebugWindowController::showAuthorizationWindowAction(QObject*) {
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->showAuthorizationWindow(m_window, std::nullopt);
 }
 

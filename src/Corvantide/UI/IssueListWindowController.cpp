@@ -2,7 +2,7 @@
 
 #include "ui_IssueListWindowController.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
@@ -13,6 +13,7 @@
 #include "Platform/MainThread.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/SystemLog.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/UI/Workspace.h"
 #include "Platform/UserDefaults.h"
 
@@ -21,6 +22,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QShortcut>
 #include <QUuid>
 
 namespace {
@@ -99,10 +101,22 @@ void IssueListWindowController::windowDidLoad() {
     table->setModel(m_issuesArrayController);
     table->setSelectionModel(m_issuesArrayController->selectionModel());
     table->verticalHeader()->hide();
+    // The summary takes the room that is left; every other column is as wide as its content, so a date
+    // or a name never wraps.
+    table->setWordWrap(false);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    table->setColumnWidth(0, 90);
     m_ui->splitView->setStretchFactor(0, 1);
     m_ui->splitView->setStretchFactor(1, 0);
+
+    Platform::Menus::fitPopUpToItems(m_ui->projectsPopupButton);
+
+    // The developer's debug window: no menu leads there, only this shortcut.
+    auto* debugShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), window());
+    connect(debugShortcut, &QShortcut::activated, this, [] {
+        if (ApplicationCommands* commands = ApplicationCommands::shared())
+            commands->showDebugWindow();
+    });
 
     // The table's double click and its context menu for the clicked row.
     connect(table, &QAbstractItemView::doubleClicked, this,
@@ -131,7 +145,7 @@ void IssueListWindowController::windowDidLoad() {
         QComboBox* popup = m_ui->projectsPopupButton;
         if (index == popup->count() - 1) {
             // The last item opens the preferences; the list is then worked out as for all projects.
-            if (AppDelegate* delegate = AppDelegate::shared())
+            if (ApplicationCommands* delegate = ApplicationCommands::shared())
                 delegate->showPreferences(popup);
             return;
         }
@@ -237,7 +251,7 @@ void IssueListWindowController::updateIssues(QObject*) {
         downloadIssuesWithCustomFilter();
         return;
     }
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->updateResourcesAndIssues();
 }
 
@@ -423,7 +437,7 @@ void IssueListWindowController::updateProjectPopup() {
     for (const std::shared_ptr<IssueFilter>& filter : filters) {
         if (filter == selected)
             selectedIndex = popup->count();
-        popup->addItem(filter->name());
+        popup->addItem(Platform::Menus::popUpItemText(filter->name()));
     }
     popup->insertSeparator(popup->count());
     popup->addItem(tr("Settings…", "Popup menu item title"));

@@ -7,6 +7,7 @@
 #include "UserDefaultsKeys.h"
 
 #include "Platform/MainThread.h"
+#include "Platform/UI/Menus.h"
 #include "Platform/WebURL.h"
 
 #include <QCoreApplication>
@@ -116,11 +117,11 @@ void StatusMenuBuilder::addIssueMenuItems(QMenu* menu, const Actions& actions, b
             continue;
 
         // Exported menus show no section headers, so the header is a disabled row, as on older systems.
-        QAction* header = menu->addAction(filter->name());
+        QAction* header = Platform::Menus::addItem(menu, filter->name());
         header->setEnabled(false);
 
         for (const JiraIssue& issue : *issues) {
-            auto* item = new URLImageMenuItem(issue.menuItemTitle(), menu);
+            auto* item = new URLImageMenuItem(Platform::Menus::itemText(menu, issue.menuItemTitle()), menu);
             item->setRepresentedObject(issue);
             item->setIndentationLevel(1);
             QObject::connect(item, &QAction::triggered, menu, [issueAction, item] {

@@ -9,9 +9,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <mutex>
 
 namespace Platform {
@@ -120,6 +122,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->addLayout(top);
         layout->addLayout(buttons);
+        fitTextToScreen(icon->sizeHint().width());
     }
 
     ~AlertDialog() override { releaseAccessory(); }
@@ -142,6 +145,31 @@ public:
     }
 
 private:
+    // The texts are about 72 characters wide (less when they are shorter), instead of the narrow column a
+    // wrapping label asks for, and the alert stays within three quarters of the screen's width and height.
+    void fitTextToScreen(int iconWidth) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QSize available = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+        const int chrome = iconWidth + 4 * style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) + 48;
+        const int widest = std::max(available.width() * 3 / 4 - chrome, 120);
+        int width = 0;
+        const auto labels = findChildren<QLabel*>();
+        for (const QLabel* label : labels) {
+            if (!label->wordWrap())
+                continue;
+            const QFontMetrics metrics(label->font());
+            int longest = 0;
+            for (const QString& line : label->text().split(u'\n'))
+                longest = std::max(longest, metrics.horizontalAdvance(line));
+            width = std::max(width, std::min(longest + 2, metrics.averageCharWidth() * 72));
+        }
+        width = std::min(width, widest);
+        for (QLabel* label : labels)
+            if (label->wordWrap())
+                label->setMinimumWidth(width);
+        setMaximumSize(available.width() * 3 / 4, available.height() * 3 / 4);
+    }
+
     QPointer<QWidget> m_accessory;
     QCheckBox* m_suppression = nullptr;
     int m_escapeResponse = 0;

@@ -2,17 +2,26 @@
 // JSON line with what came back. Calls are separated by ";;" and each opens its own connection:
 //   xpc-client-tool copy SRC DST ;; move SRC DST ;; status TOOL ARG... ;; launch TOOL ARG...
 //                   relaunch PID PATH FOLDER ;; quarantine PATH ;; raw '{"selector": ...}'
+//                   stall COUNT (connections left with half a message) ;; sleep MS
+#include "Platform/Bundle.h"
 #include "Platform/ErrorPresenter.h"
+#include "Platform/XPCSocket.h"
 #include "Platform/XPCWire.h"
 #include "ZRUpdater/ZRUpdaterXPCService.h"
 
 #include <QCborValue>
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 #include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <vector>
 
 namespace {
 
@@ -58,6 +67,27 @@ QJsonObject run(const QStringList& call, QJsonArray& presented) {
             out.insert(QStringLiteral("reply"), reply->toJsonObject());
         else
             out.insert(QStringLiteral("error"), errorJson(error));
+    } else if (command == QLatin1String("stall")) {
+        // Connections that send the first bytes of a message and nothing more, kept open until the end.
+        static std::vector<int> stalled;
+        QString reason;
+        const QByteArray path = QFile::encodeName(Platform::XPCSocket::socketPath(
+            ZRUpdaterSandboxServiceName, Platform::Bundle::mainBundle().bundlePath(), &reason));
+        int opened = 0;
+        for (int i = 0; i < args.value(0).toInt(); ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
+                ::send(fd, Platform::XPCWire::frame(QCborMap{{QStringLiteral("selector"), 1}}).constData(), 3,
+                       MSG_NOSIGNAL) == 3)
+                ++opened;
+            stalled.push_back(fd);
+        }
+        out.insert(QStringLiteral("opened"), opened);
+    } else if (command == QLatin1String("sleep")) {
+        QThread::msleep(args.value(0).toULong());
     } else {
         out.insert(QStringLiteral("unknown"), true);
     }

@@ -2,7 +2,7 @@
 
 #include "ui_GeneralPreferenceViewController.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "Platform/MainThread.h"
 #include "Platform/UserDefaults.h"
 #include "UserDefaultsKeys.h"
@@ -65,6 +65,9 @@ void GeneralPreferenceViewController::updateUpdateIntervalPopup() {
         ZRPopUpButton::setItemTag(popUp, ZRPopUpButton::lastItem(popUp), int(interval));
     }
     ZRControl::updateBinding(popUp, ZRBinding::SelectedTag);
+    // The timer reads the interval once, at launch.
+    popUp->setToolTip(
+        tr("A new interval applies from the next start of Corvantide.", "update interval tooltip"));
 }
 
 void GeneralPreferenceViewController::updateOrderIssuesPopup() {
@@ -80,13 +83,13 @@ void GeneralPreferenceViewController::updateOrderIssuesPopup() {
 
 void GeneralPreferenceViewController::hideDockIconAction(QObject*) {
     Platform::assertMainThread();
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->setHideDockIcon(UserDefaultsKeys::boolean(UserDefaultsKeys::Key::hideDockIcon));
 }
 
 void GeneralPreferenceViewController::checkForUpdatesAction(QObject* sender) {
     Platform::assertMainThread();
     // The user's check: the updater reports its result itself.
-    if (AppDelegate* delegate = AppDelegate::shared())
+    if (ApplicationCommands* delegate = ApplicationCommands::shared())
         delegate->checkForUpdatesAction(sender);
 }

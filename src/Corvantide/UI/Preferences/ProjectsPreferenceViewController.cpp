@@ -7,7 +7,7 @@
 #include "Preferences/IssueFilterArrayController.h"
 #include "Preferences/ProjectsTableView.h"
 
-#include "AppDelegate.h"
+#include "ApplicationCommands.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
 #include "JiraIssueManager.h"
@@ -16,9 +16,11 @@
 #include "Model/StableSort.h"
 #include "Platform/ErrorPresenter.h"
 #include "Platform/MainThread.h"
+#include "Platform/NotificationCenter.h"
 #include "Platform/StringFormat.h"
 #include "Platform/SystemLog.h"
 #include "Platform/UI/Alert.h"
+#include "Platform/UI/Menus.h"
 #include "ZRKit/UI/ZRImage.h"
 #include "ZRKit/UI/ZRMenu.h"
 #include "ZRKit/UI/ZRTargetAction.h"
@@ -77,12 +79,16 @@ ProjectsPreferenceViewController::ProjectsPreferenceViewController(QWidget* pare
     m_noProjectsView->setObjectName(QStringLiteral("noProjectsView"));
     m_noProjectsView->setAutoFillBackground(true);
     auto* noProjectsLayout = new QVBoxLayout(m_noProjectsView);
-    auto* noProjectsLabel = new QLabel(
-        tr("No projects yet.\nAdd a server, then a project with the + button below."), m_noProjectsView);
-    noProjectsLabel->setAlignment(Qt::AlignCenter);
-    noProjectsLabel->setWordWrap(true);
-    noProjectsLayout->addWidget(noProjectsLabel);
+    m_noProjectsLabel = new QLabel(m_noProjectsView);
+    m_noProjectsLabel->setObjectName(QStringLiteral("noProjectsLabel"));
+    m_noProjectsLabel->setAlignment(Qt::AlignCenter);
+    m_noProjectsLabel->setWordWrap(true);
+    noProjectsLayout->addWidget(m_noProjectsLabel);
     m_noProjectsView->hide();
+    // The empty table says the next step: the first server, or, once one is signed in, a project.
+    Platform::NotificationCenter::defaultCenter().addObserver(
+        JiraAccountManager::AccountsChangedNotification, this,
+        [this](const Platform::Notification&) { updateArrayControllerContent(); });
 
     m_ui->addFilterButton->setDelegate(this);
     m_ui->serversButton->setDelegate(this);
@@ -221,6 +227,12 @@ void ProjectsPreferenceViewController::updateArrayControllerContent() {
     m_arrayController->setContent(filters);
     ProjectsTableView* table = m_ui->filtersTableView;
     if (filters.isEmpty()) {
+        const std::optional<QList<JiraAccount>> accounts = JiraAccountManager::allJiraAccounts();
+        m_noProjectsLabel->setText(
+            accounts && !accounts->isEmpty()
+                ? tr("No projects yet.\nAdd a project of your server with the + button below.")
+                : tr("No projects yet.\nAdd a server with the Servers button below, then a project with the "
+                     "+ button."));
         ZRView::fillWithSubview(table, m_noProjectsView);
         m_noProjectsView->show();
         m_noProjectsView->raise();
@@ -334,13 +346,14 @@ QMenu* ProjectsPreferenceViewController::buildAddFilterButtonMenu() {
                                .value_or(a.identifier())
                                .compare(b.name().value_or(b.identifier()), Qt::CaseInsensitive) < 0;
                 });
-            QAction* heading = menu->addAction(*site->name());
+            QAction* heading = Platform::Menus::addItem(menu, *site->name());
             heading->setEnabled(false);
             for (const JiraProject& project : projects) {
                 if (!project.name())
                     continue;
                 QAction* item = ZRMenu::addItemWithTitleActionKeyEquivalentTagTargetIndentationLevel(
-                    menu, *project.name(), "addProjectFilterMenuAction", QString(), 0, this, 1);
+                    menu, Platform::Menus::menuItemText(*project.name()), "addProjectFilterMenuAction",
+                    QString(), 0, this, 1);
                 item->setData(QVariant::fromValue(std::make_shared<const JiraProject>(project)));
             }
         }
@@ -379,7 +392,7 @@ QMenu* ProjectsPreferenceViewController::buildAccountsActionMenu(const QList<Jir
     const QIcon image = ZRImage::imageNamed(imageName).toIcon();
     for (const JiraAccount& account : accounts) {
         QAction* item = ZRMenu::addItemWithTitleActionKeyEquivalentTagTargetIndentationLevel(
-            menu, displayTitle(account), action, QString(), 0, this, 0);
+            menu, Platform::Menus::menuItemText(displayTitle(account)), action, QString(), 0, this, 0);
         item->setData(account.accountID());
         item->setIcon(image);
     }
@@ -466,7 +479,7 @@ void ProjectsPreferenceViewController::removeProjectFilterAction(QObject*) {
 }
 
 void ProjectsPreferenceViewController::showAuthorizationWindow(const std::optional<JiraAccount>& account) {
-    AppDelegate* delegate = AppDelegate::shared();
+    ApplicationCommands* delegate = ApplicationCommands::shared();
     if (!delegate)
         return;
     QWidget* shownIn = window();

@@ -16,6 +16,7 @@
 #include <optional>
 
 class BoxedView;
+class QLabel;
 class FilterSettingsUIController;
 class IssueFilterArrayController;
 class ProjectsTableView;
@@ -97,6 +98,7 @@ private:
     FilterSettingsUIController* m_filterSettingsUIController = nullptr;
     QMenu* m_tableMenu = nullptr;
     QWidget* m_noProjectsView = nullptr;
+    QLabel* m_noProjectsLabel = nullptr;
     bool m_showUpdateProgress = false;
     std::shared_ptr<IssueFilter> m_selectedFilter;
     QMetaObject::Connection m_descriptionObservation;

@@ -1,0 +1,148 @@
+// The application's life as the desktop sees it: the real executable on a virtual display, a second start,
+// a panel that comes and goes on the session bus, the window that stands in for the tray, real signals.
+#include "TrayFixture.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QStandardPaths>
+
+#include <cstring>
+
+#include <xcb/xcb.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// Every file of the user's folders (settings, data, caches) with its size and modification time.
+QMap<QString, QString> userFiles() {
+    QMap<QString, QString> files;
+    for (const auto location : {QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation,
+                                QStandardPaths::GenericCacheLocation}) {
+        QDirIterator it(QStandardPaths::writableLocation(location), QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            files.insert(
+                info.filePath(),
+                QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()));
+        }
+    }
+    return files;
+}
+
+// Asks the window to close, as a window manager does when the user clicks its close button.
+bool closeWindow(const QString& display, const QString& windowId) {
+    xcb_connection_t* connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    const auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    };
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = windowId.toUInt(nullptr, 16);
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+    xcb_disconnect(connection);
+    return true;
+}
+
+} // namespace
+
+class AppLifecycleTest : public TrayTest {
+protected:
+    bool windowShows(bool shows) {
+        return TestUtils::waitUntil([&] { return tray::shownWindows(display.display()).isEmpty() != shows; },
+                                    20000);
+    }
+};
+
+TEST_F(AppLifecycleTest, ASecondStartTouchesNoFileAndShowsTheRunningOne) {
+    launch();
+    ASSERT_TRUE(TestUtils::waitUntil([this] { return !menu->rows().isEmpty(); }, 20000));
+    TestUtils::spin(500);
+    ASSERT_TRUE(windowShows(false));
+    const QMap<QString, QString> before = userFiles();
+    ASSERT_FALSE(before.isEmpty());
+
+    QProcess second;
+    startApp(second);
+    ASSERT_TRUE(second.waitForFinished(20000)) << "the second start ends by itself";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    const QString output = QString::fromLocal8Bit(second.readAllStandardError());
+    EXPECT_TRUE(output.contains("Corvantide is running already: it was asked to show itself"))
+        << output.toStdString();
+    EXPECT_EQ(userFiles(), before);
+    EXPECT_TRUE(windowShows(true)) << "the running one opened its menu";
+    terminate();
+
+    // A start that finds the lock held by a process that does not answer (one that is ending, as at a
+    // relaunch after an update) waits for it.
+    const QString lockPath =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Corvantide/Instance.lock";
+    const int held = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0) << "the ended process left the lock";
+    watcher.stop();
+    ASSERT_TRUE(watcher.start());
+    // Not the first launch any more: the update question is answered already.
+    Platform::UserDefaults::standard().setValue("shouldCheckForUpdates", false);
+    Platform::UserDefaults::standard().synchronize();
+    startApp(app);
+    TestUtils::spin(1500);
+    EXPECT_TRUE(watcher.items().isEmpty()) << "it waits for the lock";
+    EXPECT_EQ(app.state(), QProcess::Running);
+    ::close(held);
+    EXPECT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 20000));
+    terminate();
+}
+
+TEST_F(AppLifecycleTest, TheItemFollowsThePanelAndClosingTheStandInWindowQuits) {
+    watcher.stop();
+    startApp(app);
+    ASSERT_TRUE(windowShows(true)) << "without a panel, the window stands in for the tray";
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(watcher.start());
+        EXPECT_TRUE(TestUtils::waitUntil([this] { return !watcher.items().isEmpty(); }, 20000))
+            << "a panel that starts later gets the item";
+        EXPECT_TRUE(windowShows(false));
+        watcher.stop();
+        EXPECT_TRUE(windowShows(true)) << "the panel went: the window is back";
+    }
+    const QList<tray::ShownWindow> shown = tray::shownWindows(display.display());
+    ASSERT_EQ(shown.size(), 1);
+    ASSERT_TRUE(closeWindow(display.display(), shown.first().id));
+    ASSERT_TRUE(app.waitForFinished(10000)) << "closing the window quits";
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+}
+
+TEST_F(AppLifecycleTest, ATerminationSignalQuitsFromTheFirstLaunchQuestionWithoutAnAnswer) {
+    Platform::UserDefaults::standard().setValue("skippedFirstLaunchForUpdateCheck", true);
+    Platform::UserDefaults::standard().synchronize();
+    startApp(app);
+    ASSERT_TRUE(windowShows(true)) << "the question is open";
+    terminate();
+    const Platform::UserDefaults stored(Platform::UserDefaults::standard().filePath());
+    EXPECT_FALSE(stored.hasUserValue("shouldCheckForUpdates")) << "no answer was given";
+    // The quit path ran: the crash reporter ended the run's session as a normal exit.
+    QFile session(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                  "/Corvantide/CrashReports/session.json");
+    ASSERT_TRUE(session.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(session.readAll().contains("\"status\":\"exited\""));
+}
