@@ -19,7 +19,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the application bundle and the local Jira Cloud stand-in: no tests, no benchmarks.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target bundle jira-standin
 	scripts/run-app $(BUILD)
 
 test: build

@@ -889,6 +889,13 @@ Add a server with the Servers button below, then a project with the + button.</s
     </message>
 </context>
 <context>
+    <name>WebViews</name>
+    <message>
+        <source>Qt WebEngine does not run as root with its sandbox on. Start Corvantide as a normal user, or with the environment variable QTWEBENGINE_DISABLE_SANDBOX=1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Workspace</name>
     <message>
         <source>The page %1 could not be opened.</source>

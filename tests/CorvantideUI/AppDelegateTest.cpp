@@ -281,7 +281,9 @@ TEST_F(AppDelegateTest, AForbiddenAnswerAsksOncePerAccountToReAuthorize) {
     const JiraAccount ada = storeAccount();
     const JiraAccount grace = storeAccount(QStringLiteral("Grace Hopper"));
     AppDelegate& app = makeDelegate();
-    TestUtils::AlertResponder responder({{Platform::ModalResponse::SecondButton, false}});
+    // Both alerts are cancelled: the sign-in window stays shut (its web engine is not for this test).
+    TestUtils::AlertResponder responder(
+        {{Platform::ModalResponse::SecondButton, false}, {Platform::ModalResponse::SecondButton, false}});
     QList<Platform::Error> presented;
     Platform::setErrorPresenter([&](const Platform::Error& error) { presented << error; });
     const Platform::Error forbidden = Platform::Error("d", 1, "Forbidden").withHttpStatus(403, {});
@@ -307,6 +309,59 @@ TEST_F(AppDelegateTest, AForbiddenAnswerAsksOncePerAccountToReAuthorize) {
     EXPECT_EQ(presented.first().localizedDescription(), QStringLiteral("Server error"));
     EXPECT_EQ(app.update(adaPtr, ada.accountID(), std::nullopt, std::nullopt), adaPtr);
     Platform::setErrorPresenter({});
+}
+
+// After the server forgot the account's tokens (a restarted stand-in, a revoked grant) the refused refresh
+// reaches the user: Atlassian's 403 through the "Re-Authorize" alert once, any other refusal presented.
+TEST_F(AppDelegateTest, ARefusedRefreshTokenReachesTheUser) {
+    const JiraAccount ada =
+        storeAccount(QStringLiteral("Ada Lovelace"), QDateTime::currentDateTimeUtc().addSecs(-60));
+    standIn.revokeAccessToken(ada.accessToken());
+    JiraStandIn restarted; // knows none of the tokens above
+    ASSERT_TRUE(restarted.listen());
+    qputenv("CORVANTIDE_AUTH_URL", restarted.authBaseUrl().toEncoded());
+    qputenv("CORVANTIDE_API_URL", restarted.apiBaseUrl().toEncoded());
+    AppDelegate& app = makeDelegate();
+    TestUtils::AlertResponder responder(
+        {{Platform::ModalResponse::SecondButton, false}, {Platform::ModalResponse::SecondButton, false}});
+    QList<Platform::Error> presented;
+    Platform::setErrorPresenter([&](const Platform::Error& error) { presented << error; });
+
+    app.updateResourcesAndIssues();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return responder.shown().size() == 1; }))
+        << presented.size() << " presented instead";
+    EXPECT_EQ(responder.shown().at(0).messageText, QStringLiteral("Re-Authorize"));
+    app.updateResourcesAndIssues();
+    EXPECT_TRUE(TestUtils::waitUntil(
+        [&] { return restarted.requests(QStringLiteral("/oauth/token$")).size() == 2; }));
+    EXPECT_TRUE(
+        TestUtils::waitUntil([] { return ZRJOperationManager::shared().runningOperationCount() == 0; }));
+    EXPECT_EQ(responder.shown().size(), 1u) << "once per account and run";
+    EXPECT_TRUE(presented.isEmpty());
+
+    // A refusal that is not a 403 is presented.
+    restarted.setOverride(QStringLiteral("/oauth/token$"), JiraStandIn::Reply::error(401, "Unauthorized"));
+    app.updateResourcesAndIssues();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return !presented.isEmpty(); }));
+    EXPECT_EQ(presented.first().httpStatus(), 401);
+    EXPECT_TRUE(
+        TestUtils::waitUntil([] { return ZRJOperationManager::shared().runningOperationCount() == 0; }));
+
+    // An access token the server forgot before it expired is refused by the requests themselves: that
+    // account is asked to re-authorize too, once.
+    restarted.clearSwitches();
+    const JiraAccount grace = storeAccount(QStringLiteral("Grace Hopper"));
+    app.updateResourcesAndIssues();
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return responder.shown().size() == 2; }));
+    EXPECT_TRUE(responder.shown().at(1).informativeText.contains("Grace Hopper"));
+    app.updateResourcesAndIssues();
+    EXPECT_TRUE(
+        TestUtils::waitUntil([] { return ZRJOperationManager::shared().runningOperationCount() == 0; }));
+    EXPECT_EQ(responder.shown().size(), 2u);
+    EXPECT_EQ(presented.size(), 1);
+    Platform::setErrorPresenter({});
+    qputenv("CORVANTIDE_AUTH_URL", standIn.authBaseUrl().toEncoded());
+    qputenv("CORVANTIDE_API_URL", standIn.apiBaseUrl().toEncoded());
 }
 
 TEST_F(AppDelegateTest, ARefreshedTokenIsStoredWithTheAccountsNames) {

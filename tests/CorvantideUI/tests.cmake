@@ -20,6 +20,9 @@ set(TEST_DEPENDS_PreferencesApplicationTest CorvantideWebView)
 set(TEST_LABELS_TraySignInTest webengine)
 set(TEST_DEPENDS_TraySignInTest Corvantide CorvantideWebView)
 
+# As root without the sandbox switch the plugin must stay closed: built, so that opening it would show.
+set(TEST_DEPENDS_WebEngineStaysUnloadedTest CorvantideWebView)
+
 # One instance per user, the tray host's coming and going and the termination signals, with the real
 # executable; the test closes a window as a window manager does, over X.
 pkg_check_modules(TEST_XCB REQUIRED IMPORTED_TARGET xcb)

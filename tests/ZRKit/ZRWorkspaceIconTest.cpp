@@ -1,5 +1,6 @@
 #include "ZRKit/UI/ZRWorkspaceIcon.h"
 #include "ZRKit/UI/ZRImage.h"
+#include "ZRKit/ZRDesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,4 +37,22 @@ TEST(ZRWorkspaceIconTest, TheIconIsTheOneTheApplicationsDesktopFileNames) {
               ZRImage::imageForApplicationBundleID(QStringLiteral("org.example.WorkspaceTool"))
                   .toIcon()
                   .availableSizes());
+}
+
+// Run by the scripts test after `cmake --install` to a prefix whose share/ leads XDG_DATA_DIRS:
+// the installed desktop file and icon are what the lookups find for the application's identifier.
+TEST(ZRWorkspaceIconTest, TheInstalledApplicationIsFoundByItsIdentifier) {
+    const QString prefix = qEnvironmentVariable("CORVANTIDE_INSTALLED_PREFIX");
+    if (prefix.isEmpty())
+        GTEST_SKIP() << "run by tests/scripts/ScriptsTest.sh after installing";
+    // The offscreen platform has no icon theme: set up what a desktop's platform theme does (the icons
+    // folders of the XDG data folders, a theme that falls back to hicolor).
+    QIcon::setThemeSearchPaths(QStandardPaths::locateAll(
+        QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory));
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+    const QString identifier = QStringLiteral("com.dunwarbeck.Corvantide");
+    EXPECT_EQ(ZRDesktopEntry::pathForApplicationID(identifier),
+              prefix + QStringLiteral("/share/applications/com.dunwarbeck.Corvantide.desktop"));
+    EXPECT_FALSE(ZRImage::imageForApplicationBundleID(identifier).isNull());
 }

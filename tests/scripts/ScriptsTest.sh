@@ -32,5 +32,63 @@ grep -q 'apt-get update' "$work/calls" 2>/dev/null || fail "install-deps did not
 grep -q 'apt-get install .*qt6-base-dev' "$work/calls" 2>/dev/null || fail "install-deps did not install"
 rm -f "$fakes/dpkg-query"
 
+# run-app as root switches Qt WebEngine's sandbox off (it refuses to start otherwise) and says so in one
+# line; as anyone else it leaves it alone. The application here is a stand-in that prints what it got.
+fake="$work/fake-build"
+mkdir -p "$fake/Corvantide.app/bin"
+echo "CORVANTIDE_JIRA_SETTINGS:FILEPATH=/release/settings.plist" >"$fake/CMakeCache.txt"
+printf '#!/bin/sh\necho "sandbox off: ${QTWEBENGINE_DISABLE_SANDBOX:-no}"\n' >"$fake/Corvantide.app/bin/Corvantide"
+chmod +x "$fake/Corvantide.app/bin/Corvantide"
+out=$(env -u QTWEBENGINE_DISABLE_SANDBOX "$src/scripts/run-app" "$fake" 2>&1)
+if [ "$(id -u)" -eq 0 ]; then
+    [ "$(grep -c 'QTWEBENGINE_DISABLE_SANDBOX=1' <<<"$out")" -eq 1 ] || fail "run-app as root did not say so once: $out"
+    grep -qx 'sandbox off: 1' <<<"$out" || fail "run-app as root left the sandbox on: $out"
+else
+    grep -qx 'sandbox off: no' <<<"$out" || fail "run-app switched the sandbox off for a normal user: $out"
+fi
+
+# The stand-in that run-app starts keeps its tokens in a file: after a restart it still takes them.
+standin="$build/tools/jira-standin/jira-standin"
+status_with_token() { # port token -> the HTTP status of the site list
+    exec 3<>"/dev/tcp/127.0.0.1/$1" || return
+    printf 'GET /oauth/token/accessible-resources HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer %s\r\nConnection: close\r\n\r\n' "$2" >&3
+    head -1 <&3 | cut -d' ' -f2
+    exec 3>&-
+}
+start_standin() { # port; sets standin_pid and printed (the sample access token it printed)
+    "$standin" "$1" "$work/tokens.json" >"$work/standin.out" 2>&1 &
+    standin_pid=$!
+    for _ in $(seq 100); do
+        grep -q '^sample access token' "$work/standin.out" && break
+        sleep 0.05
+    done
+    printed=$(sed -n 's/^sample access token \([^,]*\),.*/\1/p' "$work/standin.out")
+}
+port=$((20000 + RANDOM % 20000))
+start_standin "$port"
+token=$printed
+[ "$(status_with_token "$port" "$token")" = 200 ] || fail "the stand-in refused its own token"
+kill "$standin_pid"; wait "$standin_pid" 2>/dev/null
+start_standin "$port"
+[ "$(status_with_token "$port" "$token")" = 200 ] || fail "the restarted stand-in forgot the token"
+[ "$(status_with_token "$port" "at-unknown")" = 401 ] || fail "the stand-in took a token it never issued"
+kill "$standin_pid"; wait "$standin_pid" 2>/dev/null
+
+# cmake --install to a prefix (with a blank in it): the bundle in lib/, a valid desktop file that starts
+# the bundle's executable, the icon in hicolor, and the application's own lookups find both.
+prefix="$work/the prefix"
+if cmake --install "$build" --prefix "$prefix" >"$work/install.out" 2>&1; then
+    entry="$prefix/share/applications/com.dunwarbeck.Corvantide.desktop"
+    [ -x "$prefix/lib/Corvantide.app/bin/Corvantide" ] || fail "no bundle in $prefix/lib"
+    desktop-file-validate "$entry" || fail "the installed desktop file is not valid"
+    grep -qxF "Exec=\"$prefix/lib/Corvantide.app/bin/Corvantide\"" "$entry" || fail "Exec: $(grep Exec "$entry")"
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/com.dunwarbeck.Corvantide.svg" ] || fail "no icon"
+    XDG_DATA_DIRS="$prefix/share:/usr/share" CORVANTIDE_INSTALLED_PREFIX="$prefix" "$build/tests/ZRWorkspaceIconTest" \
+        --gtest_filter='*TheInstalledApplicationIsFound*' >"$work/lookup.out" 2>&1 ||
+        fail "the lookups did not find the installed application: $(cat "$work/lookup.out")"
+else
+    fail "cmake --install failed: $(cat "$work/install.out")"
+fi
+
 [ "$failures" -eq 0 ] && echo "all script checks passed"
 exit $((failures > 0))

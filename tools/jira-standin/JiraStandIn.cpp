@@ -2,10 +2,12 @@
 
 #include <QAbstractHttpServer>
 #include <QDateTime>
+#include <QFile>
 #include <QHttpServerRequest>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -252,7 +254,51 @@ QPair<QString, QString> JiraStandIn::issueTokens() {
     const QString refresh = newToken("rt");
     m_accessTokens.insert(access);
     m_refreshTokens.insert(refresh);
+    saveTokens();
     return {access, refresh};
+}
+
+bool JiraStandIn::setTokenFile(const QString& path, QString* error) {
+    m_tokenFile = path;
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    QJsonParseError parseError;
+    const QJsonDocument document = file.open(QIODevice::ReadOnly)
+                                       ? QJsonDocument::fromJson(file.readAll(), &parseError)
+                                       : QJsonDocument();
+    if (!document.isObject()) {
+        if (error != nullptr)
+            *error = file.isOpen() ? parseError.errorString() : file.errorString();
+        m_tokenFile.clear(); // not overwritten: it may hold what someone still wants
+        return false;
+    }
+    for (const QJsonValue& token : document.object().value(QStringLiteral("accessTokens")).toArray())
+        m_accessTokens.insert(token.toString());
+    for (const QJsonValue& token : document.object().value(QStringLiteral("refreshTokens")).toArray())
+        m_refreshTokens.insert(token.toString());
+    m_accessTokens.remove(QString());
+    m_refreshTokens.remove(QString());
+    return true;
+}
+
+void JiraStandIn::saveTokens() const {
+    if (m_tokenFile.isEmpty())
+        return;
+    QSaveFile file(m_tokenFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qWarning("jira-standin: cannot write %s: %s", qPrintable(m_tokenFile),
+                 qPrintable(file.errorString()));
+        return;
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QJsonObject tokens{
+        {QStringLiteral("accessTokens"), QJsonArray::fromStringList(m_accessTokens.values())},
+        {QStringLiteral("refreshTokens"), QJsonArray::fromStringList(m_refreshTokens.values())}};
+    file.write(QJsonDocument(tokens).toJson());
+    if (!file.commit())
+        qWarning("jira-standin: cannot write %s: %s", qPrintable(m_tokenFile),
+                 qPrintable(file.errorString()));
 }
 
 QString JiraStandIn::newToken(const char* prefix) {
@@ -490,7 +536,7 @@ JiraStandIn::Reply JiraStandIn::token(const Request& request) {
                 return Reply::json(tokenAnswer());
             return invalid(QStringLiteral("unauthorized_client"), QStringLiteral("refresh_token is invalid"));
         }
-        // Rotation: the refresh token just used is spent.
+        // Rotation: the refresh token just used is spent (tokenAnswer() saves the change).
         m_refreshTokens.remove(refresh);
         m_usedRefreshTokens.insert(refresh);
         m_refreshTokenSpentAt.insert(refresh, QDateTime::currentDateTimeUtc());
@@ -549,9 +595,11 @@ JiraStandIn::Reply JiraStandIn::issueSearch(const Request& request, Site& site) 
     key.replace(QRegularExpression(QStringLiteral(R"(\\(.))")), QStringLiteral("\\1"));
     bool keyKnown = false;
     for (const QJsonValue& project : site.projects)
-        keyKnown |= project[QStringLiteral("key")].toString() == key || project[QStringLiteral("id")].toString() == key;
+        keyKnown |= project[QStringLiteral("key")].toString() == key ||
+                    project[QStringLiteral("id")].toString() == key;
     if (!keyKnown)
-        return Reply::error(400, QStringLiteral("The value '%1' does not exist for the field 'project'.").arg(key));
+        return Reply::error(
+            400, QStringLiteral("The value '%1' does not exist for the field 'project'.").arg(key));
 
     QString rest = match.captured(2);
     QStringList clauses;
@@ -616,9 +664,10 @@ JiraStandIn::Reply JiraStandIn::issueSearch(const Request& request, Site& site) 
             return Reply::error(400, QStringLiteral("Invalid nextPageToken"));
     }
     // Like Jira Cloud, the page size asked for is honoured up to the server's own largest page.
-    const int pageSize =
-        std::clamp(intQuery(request, QStringLiteral("maxResults"), issuePageSize), 1, std::max(1, issuePageSize));
-    const QStringList wantedFields = request.queryValue(QStringLiteral("fields")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const int pageSize = std::clamp(intQuery(request, QStringLiteral("maxResults"), issuePageSize), 1,
+                                    std::max(1, issuePageSize));
+    const QStringList wantedFields =
+        request.queryValue(QStringLiteral("fields")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     QJsonArray issues;
     for (qsizetype i = offset; i < found.size() && i < offset + pageSize; ++i) {
         const QJsonObject issue = found.at(i);
@@ -638,9 +687,10 @@ JiraStandIn::Reply JiraStandIn::issueSearch(const Request& request, Site& site) 
     const bool isLast = offset + pageSize >= found.size();
     QJsonObject page{{QStringLiteral("issues"), issues}, {QStringLiteral("isLast"), isLast}};
     if (!isLast)
-        page.insert(QStringLiteral("nextPageToken"),
-                    QString::fromLatin1(("offset:" + QByteArray::number(offset + pageSize))
-                                            .toBase64(QByteArray::Base64UrlEncoding)));
+        page.insert(
+            QStringLiteral("nextPageToken"),
+            QString::fromLatin1(
+                ("offset:" + QByteArray::number(offset + pageSize)).toBase64(QByteArray::Base64UrlEncoding)));
     applyIssuePagingFault(page, offset, pageSize);
     return Reply::json(page);
 }

@@ -122,7 +122,14 @@ public:
     QPair<QString, QString> issueTokens();
     bool isValidAccessToken(const QString& token) const { return m_accessTokens.contains(token); }
     bool isValidRefreshToken(const QString& token) const { return m_refreshTokens.contains(token); }
-    void revokeAccessToken(const QString& token) { m_accessTokens.remove(token); }
+    void revokeAccessToken(const QString& token) {
+        m_accessTokens.remove(token);
+        saveTokens();
+    }
+    /*! Keeps the valid tokens in this JSON file across restarts: takes in those it holds now and writes
+        it again after every change, so an application signed in before a restart stays signed in. A
+        missing file is no error; an unreadable one is reported and left alone. */
+    bool setTokenFile(const QString& path, QString* error = nullptr);
     /*! How often an already used refresh token was sent again. */
     int reusedRefreshTokenCount() const { return m_reusedRefreshTokens; }
     /*! A spent refresh token sent again within this many seconds of its use still gets new tokens, as
@@ -193,6 +200,7 @@ private:
     void trickle(QTcpSocket* socket, const QByteArray& rest, int intervalMs);
     void addStandardRoutes();
     QString newToken(const char* prefix);
+    void saveTokens() const;
     QJsonObject tokenAnswer();
 
     Reply authorize(const Request& request);
@@ -234,4 +242,5 @@ private:
     QList<QPair<QRegularExpression, int>> m_cutsAfterHandling;
     QHash<QString, QDateTime> m_refreshTokenSpentAt;
     quint64 m_tokenCounter = 0;
+    QString m_tokenFile;
 };

@@ -1,6 +1,7 @@
 // Runs the local Jira Cloud with its sample data, for trying the application by hand:
-//   jira-standin [port]   (default 8788)
-// then start Corvantide with CORVANTIDE_AUTH_URL and CORVANTIDE_API_URL set to the printed address.
+//   jira-standin [port [token file]]   (default port 8788)
+// then start Corvantide with CORVANTIDE_AUTH_URL and CORVANTIDE_API_URL set to the printed address. With a
+// token file the tokens it issues stay valid across restarts (scripts/run-app keeps one in the build folder).
 #include "EnvelopeSink.h"
 #include "JiraStandIn.h"
 #include "UpdateServer.h"
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const quint16 port = argc > 1 ? static_cast<quint16>(QString::fromLocal8Bit(argv[1]).toUInt()) : 8788;
     JiraStandIn standIn;
+    QString tokenFileError;
+    if (argc > 2 && !standIn.setTokenFile(QString::fromLocal8Bit(argv[2]), &tokenFileError))
+        std::fprintf(stderr, "jira-standin: ignoring the token file %s: %s\n", argv[2],
+                     qPrintable(tokenFileError));
     if (!standIn.listen(port)) {
         std::fprintf(stderr, "jira-standin: cannot listen on 127.0.0.1:%u\n", port);
         return 1;

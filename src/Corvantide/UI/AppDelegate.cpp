@@ -328,7 +328,20 @@ void AppDelegate::startResourcePhase(const QList<JiraAccount>& accounts, bool an
         QPointer<AppDelegate> self(this);
         JiraResourcesManager::startGetAccessibleResourcesOperation(
             std::make_shared<JiraAccount>(account), account.accountID(),
-            [self, announce](const std::optional<QList<Platform::Error>>&) {
+            [self, announce,
+             accountID = account.accountID()](const std::optional<QList<Platform::Error>>& errors) {
+                if (!self)
+                    return;
+                // An access token the server no longer takes (revoked, or forgotten by the server) is
+                // refused before it expires, so no refresh reports it: the timed pass asks to
+                // re-authorize, once per account and run. Other failures (the network, the server)
+                // stay quiet; the next pass tries again.
+                if (announce && errors)
+                    for (const Platform::Error& error : *errors)
+                        if (error.httpStatus() == 401 || error.httpStatus() == 403) {
+                            self->askToReAuthorizeOnce(accountID);
+                            break;
+                        }
                 if (self)
                     self->startIssuePhase(announce);
             });
@@ -655,12 +668,16 @@ bool AppDelegate::isForbiddenError(const Platform::Error& error) {
 
 void AppDelegate::showConnectorError(const Platform::Error& error, const QString& accountID) {
     if (isForbiddenError(error)) {
-        const std::optional<JiraAccount> account = JiraAccountManager::jiraAccount(accountID);
-        if (account && JiraAccountManager::shouldShowAuthorizationError(*account))
-            showAuthorizationError(*account);
+        askToReAuthorizeOnce(accountID);
         return;
     }
     Platform::presentError(error);
+}
+
+void AppDelegate::askToReAuthorizeOnce(const QString& accountID) {
+    const std::optional<JiraAccount> account = JiraAccountManager::jiraAccount(accountID);
+    if (account && JiraAccountManager::shouldShowAuthorizationError(*account))
+        showAuthorizationError(*account);
 }
 
 void AppDelegate::showAuthorizationError(const JiraAccount& account) {

@@ -158,6 +158,7 @@ private:
     QMenu* ownMenu();
     void rebuildMenuWhenClosed();
     void showConnectorError(const Platform::Error& error, const QString& accountID);
+    void askToReAuthorizeOnce(const QString& accountID);
     void showAuthorizationError(const JiraAccount& account);
     static UpdaterHooks& updaterHooks();
 

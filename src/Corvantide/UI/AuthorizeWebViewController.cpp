@@ -74,6 +74,9 @@ void AuthorizeWebViewController::windowDidLoad() {
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &AuthorizeWebViewController::doCancel);
     m_webview = Platform::WebViews::create(m_ui->webviewContainer);
     if (m_webview == nullptr) {
+        const QString reason = Platform::WebViews::errorString();
+        if (!reason.isEmpty())
+            m_ui->unavailableLabel->setText(m_ui->unavailableLabel->text() + QStringLiteral("\n\n") + reason);
         m_ui->unavailableLabel->setVisible(true);
     } else {
         m_webviewWidget = m_webview->widget();

@@ -44,6 +44,9 @@ IssueListWindowController::IssueListWindowController(QObject* parent)
 
 IssueListWindowController::~IssueListWindowController() {
     disconnect(m_issuesUpdateNotificationToken);
+    // The window's own destruction must not reach eventFilter(): by then it is no longer a QMainWindow.
+    if (m_window)
+        m_window->removeEventFilter(this);
     delete m_window;
 }
 
@@ -203,7 +206,8 @@ void IssueListWindowController::windowDidLoad() {
 }
 
 bool IssueListWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::WindowActivate) {
+    // The type first: comparing with m_window casts to QMainWindow, which a window in destruction is not.
+    if (event->type() == QEvent::WindowActivate && watched == m_window) {
         // Projects may have been added, renamed or removed in the preferences meanwhile.
         updateProjectPopup();
         updateIssueTableView();

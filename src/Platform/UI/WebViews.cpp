@@ -5,7 +5,10 @@
 #include "Platform/MainThread.h"
 #include "Platform/SystemLog.h"
 
+#include <QCoreApplication>
 #include <QPluginLoader>
+
+#include <unistd.h>
 
 namespace Platform {
 
@@ -23,10 +26,28 @@ PluginState& state() {
     return pluginState;
 }
 
+/*! Qt WebEngine ends the whole process when it starts as root with its sandbox on (a container, a fresh
+    virtual machine), so there the plugin is opened only once the sandbox is switched off. */
+bool engineWouldEndTheProcess() {
+    if (geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        return false;
+    const QString noSandbox = QStringLiteral("--no-sandbox");
+    return !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").split(u' ').contains(noSandbox) &&
+           !QCoreApplication::arguments().contains(noSandbox);
+}
+
 WebViewFactory* factory() {
     PluginState& plugin = state();
     if (plugin.tried)
         return plugin.factory;
+    if (engineWouldEndTheProcess()) {
+        // Not remembered: the plugin may still be opened once the sandbox is off.
+        plugin.error = QCoreApplication::translate(
+            "WebViews", "Qt WebEngine does not run as root with its sandbox on. Start Corvantide as a normal "
+                        "user, or with the environment variable QTWEBENGINE_DISABLE_SANDBOX=1.");
+        SystemLog::log(QStringLiteral("could not load the web view: ") + plugin.error);
+        return nullptr;
+    }
     plugin.tried = true;
     plugin.loader.setFileName(WebViews::pluginPath());
     QObject* instance = plugin.loader.instance();
