@@ -1,6 +1,6 @@
 // An HTTP answer from outside: its first line is the Retry-After header, the rest the body. The JSON
 // serializer, the Retry-After reading and the redaction of bodies and errors never crash, waits are never
-// negative, and a secret put into a JSON body never survives redaction.
+// negative, and a secret put into a JSON body, or after any text, never survives redaction.
 #include "FuzzSupport.h"
 #include "Platform/JSONResponseSerializer.h"
 #include "ZRJira/ZRJRedaction.h"

@@ -9,6 +9,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -127,10 +130,65 @@ QVariantList sortedArrayByLocalizedStringValue(const QVariantList& array) {
     return sorted;
 }
 
+namespace {
+
+// A value as integerValue reads it: text by its leading blanks, sign and digits (the rest ignored, too
+// many digits held at the limit), a number by its whole part (held at the limits; NaN as 0), else 0.
+qint64 integerValue(const QVariant& value) {
+    constexpr qint64 largest = std::numeric_limits<qint64>::max();
+    constexpr qint64 smallest = std::numeric_limits<qint64>::min();
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString text = value.toString();
+        qsizetype i = 0;
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        const bool negative = i < text.size() && text.at(i) == QLatin1Char('-');
+        if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+            ++i;
+        quint64 magnitude = 0;
+        const quint64 limit = negative ? quint64(largest) + 1 : quint64(largest);
+        for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
+            const quint64 digit = quint64(text.at(i).unicode() - u'0');
+            magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
+        }
+        return negative ? (magnitude == quint64(largest) + 1 ? smallest : -qint64(magnitude))
+                        : qint64(magnitude);
+    }
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (std::isnan(number))
+            return 0;
+        if (number >= 9223372036854775807.0)
+            return largest;
+        if (number <= -9223372036854775808.0)
+            return smallest;
+        return static_cast<qint64>(number); // truncated towards zero
+    }
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        return value.toULongLong() > quint64(largest) ? largest : qint64(value.toULongLong());
+    default:
+        return value.canConvert<qlonglong>() && value.typeId() != QMetaType::UnknownType ? value.toLongLong()
+                                                                                         : 0;
+    }
+}
+
+} // namespace
+
 QVariantList sortedArrayByIntValue(const QVariantList& array) {
-    QVariantList sorted = array;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const QVariant& a, const QVariant& b) { return a.toLongLong() < b.toLongLong(); });
+    QList<std::pair<qint64, QVariant>> keyed;
+    keyed.reserve(array.size());
+    for (const QVariant& element : array)
+        keyed.append({integerValue(element), element});
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QVariantList sorted;
+    sorted.reserve(keyed.size());
+    for (const auto& entry : std::as_const(keyed))
+        sorted.append(entry.second);
     return sorted;
 }
 

@@ -1,6 +1,7 @@
 #include "ZRKit/ZRDate.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <unicode/udat.h>
 #include <unicode/ustring.h>
@@ -77,7 +78,14 @@ ZRDateFormatter::Format* ZRDateFormatter::format() const {
         return m_format.get();
     auto format = std::make_unique<Format>();
     UErrorCode status = U_ZERO_ERROR;
-    const QByteArray locale = m_locale.name().toLatin1();
+    // The script too: a name such as "sr_RS" or "zh_CN" alone would choose the country's usual script.
+    QStringList parts{
+        QLocale::languageToCode(m_locale.language()),
+        m_locale.script() == QLocale::AnyScript ? QString() : QLocale::scriptToCode(m_locale.script()),
+        m_locale.territory() == QLocale::AnyTerritory ? QString()
+                                                      : QLocale::territoryToCode(m_locale.territory())};
+    parts.removeAll(QString());
+    const QByteArray locale = parts.join(QLatin1Char('_')).toLatin1();
     const QString zone = QString::fromLatin1(m_timeZone.isValid() ? m_timeZone.id() : QByteArray("UTC"));
     if (m_pattern.isEmpty()) {
         format->icu = udat_open(icuStyle(m_timeStyle), icuStyle(m_dateStyle), locale.constData(), utf16(zone),
@@ -159,7 +167,11 @@ QString shortLocalizedString(const QDateTime& date) {
 
 QDateTime beginningOfDay(const QDateTime& date) {
     const QDateTime local = date.toLocalTime();
-    return QDateTime(local.date(), QTime(0, 0, 0));
+    QDateTime start(local.date(), QTime(0, 0, 0));
+    // Where the clocks skip midnight (a daylight-saving gap), the day begins when they resume.
+    for (int minute = 1; !start.isValid() && minute < 24 * 60; ++minute)
+        start = QDateTime(local.date(), QTime(0, 0, 0).addSecs(minute * 60));
+    return start;
 }
 
 QDateTime endOfDay(const QDateTime& date) {

@@ -58,6 +58,89 @@ std::optional<QList<ZRManagedObject*>> ZRManagedObject::objectsSortedByKeyAscend
     return context->fetchObjects(entityName, inverseKey, this, sortKey, ascending, &error);
 }
 
+struct ZRSocketStream::Connection {
+    QString hostName;
+    quint16 port = 0;
+    QTcpSocket socket;
+    int openStreams = 0;
+};
+
+ZRSocketStream::ZRSocketStream(std::shared_ptr<Connection> connection, OpenMode direction)
+    : m_connection(std::move(connection))
+    , m_direction(direction) {
+    if (m_direction & ReadOnly)
+        connect(&m_connection->socket, &QTcpSocket::readyRead, this, [this] { Q_EMIT readyRead(); });
+    else
+        connect(&m_connection->socket, &QTcpSocket::bytesWritten, this,
+                [this](qint64 bytes) { Q_EMIT bytesWritten(bytes); });
+    connect(&m_connection->socket, &QTcpSocket::errorOccurred, this,
+            [this] { setErrorString(m_connection->socket.errorString()); });
+}
+
+ZRSocketStream::~ZRSocketStream() {
+    close();
+}
+
+bool ZRSocketStream::open(OpenMode mode) {
+    Q_UNUSED(mode); // each stream has its one direction
+    if (isOpen())
+        return true;
+    QIODevice::open(m_direction | Unbuffered);
+    ++m_connection->openStreams;
+    if (m_connection->socket.state() == QAbstractSocket::UnconnectedState)
+        m_connection->socket.connectToHost(m_connection->hostName, m_connection->port);
+    return true;
+}
+
+void ZRSocketStream::close() {
+    if (!isOpen())
+        return;
+    QIODevice::close();
+    if (--m_connection->openStreams == 0)
+        m_connection->socket.disconnectFromHost();
+}
+
+qint64 ZRSocketStream::bytesAvailable() const {
+    return QIODevice::bytesAvailable() +
+           ((m_direction & ReadOnly) ? m_connection->socket.bytesAvailable() : 0);
+}
+
+qint64 ZRSocketStream::bytesToWrite() const {
+    return (m_direction & WriteOnly) ? m_connection->socket.bytesToWrite() : 0;
+}
+
+bool ZRSocketStream::waitForReadyRead(int msecs) {
+    return isOpen() && (m_direction & ReadOnly) && m_connection->socket.waitForReadyRead(msecs);
+}
+
+bool ZRSocketStream::waitForBytesWritten(int msecs) {
+    QTcpSocket& socket = m_connection->socket;
+    if (!isOpen() || !(m_direction & WriteOnly))
+        return false;
+    if (socket.state() != QAbstractSocket::ConnectedState && !socket.waitForConnected(msecs))
+        return false;
+    return socket.waitForBytesWritten(msecs);
+}
+
+QAbstractSocket::SocketState ZRSocketStream::socketState() const {
+    return m_connection->socket.state();
+}
+
+qint64 ZRSocketStream::readData(char* data, qint64 maxSize) {
+    QTcpSocket& socket = m_connection->socket;
+    const qint64 read = socket.read(data, maxSize);
+    if (read == 0 && socket.state() == QAbstractSocket::UnconnectedState)
+        return -1; // the connection has ended or never came about
+    return read;
+}
+
+qint64 ZRSocketStream::writeData(const char* data, qint64 maxSize) {
+    QTcpSocket& socket = m_connection->socket;
+    if (socket.state() == QAbstractSocket::UnconnectedState)
+        return -1;
+    return socket.write(data, maxSize);
+}
+
 namespace ZRStream {
 
 bool writeData(QIODevice* stream, const QByteArray& data, Platform::Error* error) {
@@ -83,13 +166,18 @@ bool writeData(QIODevice* stream, const QByteArray& data, Platform::Error* error
     return true;
 }
 
-std::shared_ptr<QTcpSocket> getStreamsToHostNamedPort(const QString& hostName, int port) {
+void getStreamsToHostNamedPort(const QString& hostName, int port,
+                               std::shared_ptr<ZRSocketStream>* inputStream,
+                               std::shared_ptr<ZRSocketStream>* outputStream) {
     Platform::parameterAssert(!hostName.isEmpty(), "nil != hostName");
+    Platform::parameterAssert(inputStream != nullptr, "NULL != inputStreamPtr");
+    Platform::parameterAssert(outputStream != nullptr, "NULL != outputStreamPtr");
     Platform::parameterAssert(port > 0 && port < 65536, "(port > 0) && (port < 65536)");
-    auto socket = std::make_shared<QTcpSocket>();
-    socket->setProperty("zrHostName", hostName);
-    socket->setProperty("zrPort", port);
-    return socket;
+    auto connection = std::make_shared<ZRSocketStream::Connection>();
+    connection->hostName = hostName;
+    connection->port = static_cast<quint16>(port);
+    *inputStream = std::make_shared<ZRSocketStream>(connection, QIODevice::ReadOnly);
+    *outputStream = std::make_shared<ZRSocketStream>(connection, QIODevice::WriteOnly);
 }
 
 } // namespace ZRStream
@@ -159,11 +247,26 @@ bool nameMatches(const QDomNode& node, const QString& name) {
     return node.isElement() && (name == QLatin1String("*") || node.nodeName() == name);
 }
 
-void collectDescendants(const QDomNode& node, const QString& name, QList<QDomNode>* out) {
+// The children of node that match the name, or with a position only the one at that position (from 1).
+void collectChildren(const QDomNode& node, const QString& name, int index, QList<QDomNode>* out) {
+    int position = 0;
     for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        if (nameMatches(child, name))
+        if (nameMatches(child, name) && (index == 0 || ++position == index)) {
             out->append(child);
-        collectDescendants(child, name, out);
+            if (index > 0)
+                return;
+        }
+    }
+}
+
+// "//name[n]": the matching children of node and of each of its descendants, in document order.
+void collectDescendants(const QDomNode& node, const QString& name, int index, QList<QDomNode>* out) {
+    QList<QDomNode> own;
+    collectChildren(node, name, index, &own);
+    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (!own.isEmpty() && own.first() == child)
+            out->append(own.takeFirst());
+        collectDescendants(child, name, index, out);
     }
 }
 
@@ -194,19 +297,13 @@ QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* e
                 continue;
             }
             QList<QDomNode> matches;
-            if (step.anyDepth) {
-                collectDescendants(context, step.name, &matches);
-            } else {
-                for (QDomNode child = context.firstChild(); !child.isNull(); child = child.nextSibling())
-                    if (nameMatches(child, step.name))
-                        matches.append(child);
-            }
-            if (step.index > 0) {
-                if (step.index <= matches.size())
-                    next.append(matches.at(step.index - 1));
-            } else {
-                next.append(matches);
-            }
+            if (step.anyDepth)
+                collectDescendants(context, step.name, step.index, &matches);
+            else
+                collectChildren(context, step.name, step.index, &matches);
+            for (const QDomNode& match : std::as_const(matches))
+                if (current.size() == 1 || !next.contains(match)) // nested contexts may meet a node twice
+                    next.append(match);
         }
         current = next;
         if (current.isEmpty())

@@ -58,6 +58,35 @@ public:
         const QString& sortKey, bool ascending, const QString& entityName, const QString& inverseKey) const;
 };
 
+/*! One direction of a TCP connection to a host and port, shared with the stream of the other direction.
+    Opening either stream connects the socket (the connection is made while the caller goes on: writes are
+    kept until it stands, waitForReadyRead() and waitForBytesWritten() wait for it); the connection ends
+    once both are closed. A failed connection shows in errorString() and makes reads answer -1. */
+class ZRSocketStream : public QIODevice {
+public:
+    struct Connection;
+    ZRSocketStream(std::shared_ptr<Connection> connection, OpenMode direction);
+    ~ZRSocketStream() override;
+
+    bool open(OpenMode mode) override;
+    void close() override;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override;
+    qint64 bytesToWrite() const override;
+    bool waitForReadyRead(int msecs) override;
+    bool waitForBytesWritten(int msecs) override;
+    /*! The socket's state: QAbstractSocket::UnconnectedState before opening and after a failure. */
+    QAbstractSocket::SocketState socketState() const;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    std::shared_ptr<Connection> m_connection;
+    OpenMode m_direction;
+};
+
 namespace ZRStream {
 
 /*! Writes the whole buffer, going on after partial writes. A write error answers false with *error set
@@ -65,16 +94,20 @@ namespace ZRStream {
     "Failed to write to file stream". */
 bool writeData(QIODevice* stream, const QByteArray& data, Platform::Error* error = nullptr);
 
-/*! A socket to the host and port, not yet connected (open() connects it): read and write it as the input
-    and output stream. The host must be given and the port must lie in 1 to 65535. */
-std::shared_ptr<QTcpSocket> getStreamsToHostNamedPort(const QString& hostName, int port);
+/*! A pair of unopened streams to the host and port, reading (input) and writing (output) one TCP
+    connection that opening either of them makes. The host must be given, the port must lie in 1 to
+    65535 and both places must be given. */
+void getStreamsToHostNamedPort(const QString& hostName, int port,
+                               std::shared_ptr<ZRSocketStream>* inputStream,
+                               std::shared_ptr<ZRSocketStream>* outputStream);
 
 } // namespace ZRStream
 
 namespace ZRXMLNode {
 
-/*! The first node the path selects, or a null node with *error set for a path outside the supported
-    form: steps separated by "/" ("//" for any depth), each a name or "*" with an optional [n] (from 1),
+/*! The first node, in document order, that the path selects, or a null node with *error set for a path
+    outside the supported form: steps separated by "/" ("//" for any depth), each a name or "*" with an
+    optional position [n] (from 1, counted among the matching children of one parent, as XPath counts),
     or a last step "@name" (an attribute) or "text()". */
 QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* error = nullptr);
 /*! The first child, in order, with that name, or a null node. */

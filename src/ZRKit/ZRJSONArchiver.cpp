@@ -19,22 +19,34 @@ const QString DictionaryTag = QStringLiteral("dict");
 const QString ArrayTag = QStringLiteral("arr");
 const QString SetTag = QStringLiteral("set");
 
-bool isNumber(const QVariant& value) {
+// Integers that a JSON integer holds exactly (Qt keeps 64-bit integers whole).
+bool fitsInt64(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
     case QMetaType::Long:
-    case QMetaType::ULong:
     case QMetaType::Short:
     case QMetaType::UShort:
         return true;
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return value.toULongLong() <= quint64(std::numeric_limits<qint64>::max());
     default:
         return false;
+    }
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return fitsInt64(value);
     }
 }
 
@@ -123,8 +135,8 @@ void ZRJSONArchiver::encodeObjectForKey(const QVariant& object, const QString& k
     } else if (isNumber(object)) {
         if (object.typeId() == QMetaType::Bool)
             setCurrent(member, object.toBool());
-        else if (object.typeId() == QMetaType::LongLong || object.typeId() == QMetaType::Int)
-            setCurrent(member, object.toLongLong());
+        else if (fitsInt64(object))
+            setCurrent(member, object.toLongLong()); // exactly, also beyond a double's 53 bits
         else
             encodeNumber(object.toDouble(), member);
     } else if (object.typeId() == QMetaType::QVariantMap) {
@@ -244,6 +256,8 @@ QVariant ZRJSONUnarchiver::decodeValue(const QString& className, const QJsonValu
 }
 
 QVariant ZRJSONUnarchiver::decodeObjectForKey(const QString& key) {
+    if (m_dictionaryStack.isEmpty()) // an unarchiver made without data holds no object
+        return QVariant();
     const QJsonObject& level = m_dictionaryStack.last();
     for (auto it = level.constBegin(); it != level.constEnd(); ++it) {
         QString memberKey;
@@ -329,9 +343,9 @@ qint64 ZRJSONUnarchiver::decodeInt64ForKey(const QString& key) const {
     const QJsonValue value = plainMember(key);
     if (value.isBool())
         return value.toBool() ? 1 : 0;
-    const qint64 exact = value.toInteger(std::numeric_limits<qint64>::min());
-    if (exact != std::numeric_limits<qint64>::min())
-        return exact;
+    const QVariant integer = value.toVariant();
+    if (integer.typeId() == QMetaType::LongLong) // an integer is kept exactly, the smallest one included
+        return integer.toLongLong();
     const double number = value.toDouble(); // a fractional number: its whole part, when it fits
     return std::isfinite(number) && std::fabs(number) < 9.2e18 ? static_cast<qint64>(number) : 0;
 }

@@ -276,8 +276,14 @@ QString currencyCodeToSymbol(const QString& receiver) {
 
 QString currencyValue(const QString& receiver) {
     QString digits = receiver;
-    if (digits.size() <= 2)
-        digits = QStringLiteral("%1").arg(digits.toLongLong(), 3, 10, QLatin1Char('0'));
+    // At least three digits after an optional minus sign, as "%.3ld" writes them ("-5" as "-005").
+    if (digits.size() <= 2) {
+        const qlonglong amount = digits.toLongLong();
+        digits = (amount < 0 ? QStringLiteral("-") : QString()) +
+                 QStringLiteral("%1").arg(qAbs(amount), 3, 10, QLatin1Char('0'));
+    } else if (digits.size() == 3 && digits.startsWith(QLatin1Char('-'))) {
+        digits.insert(1, QLatin1Char('0')); // "-42" as "-042", not "-.42"
+    }
     return digits.left(digits.size() - 2) + QLocale().decimalPoint() + digits.right(2);
 }
 

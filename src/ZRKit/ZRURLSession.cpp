@@ -80,10 +80,16 @@ struct ZRURLSession::Run : QObject {
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              session->m_allowRedirect ? QNetworkRequest::NoLessSafeRedirectPolicy
                                                       : QNetworkRequest::ManualRedirectPolicy);
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        // The run's configuration: an ephemeral one that reloads, ignoring local cache data.
+        const ZRURLSessionConfiguration configuration;
+        if (configuration.reloadIgnoringLocalCacheData) {
+            request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+            request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        }
+        if (!configuration.HTTPShouldSetCookies)
+            request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        if (!configuration.acceptsCookies)
+            request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         if (session->m_request.timeoutInterval > 0)
             request.setTransferTimeout(
                 static_cast<int>(qMin(session->m_request.timeoutInterval * 1000.0, 2.0e9)));
@@ -212,6 +218,70 @@ ZRURLSession::ZRURLSession(ZRURLRequest request, ZRURLSessionForwardDelegate* de
 
 ZRURLSession::~ZRURLSession() = default;
 
+ZRURLRequest ZRURLSession::request() const {
+    std::lock_guard lock(m_mutex);
+    return m_request;
+}
+
+void ZRURLSession::setRequest(const ZRURLRequest& request) {
+    std::lock_guard lock(m_mutex);
+    m_request = request;
+}
+
+std::optional<ZRURLResponse> ZRURLSession::response() const {
+    std::lock_guard lock(m_mutex);
+    return m_response;
+}
+
+ZRURLSessionConfiguration
+ZRURLSession::apiSessionConfigurationWithTimeoutIntervalForRequestTimeoutIntervalForResource(
+    double forRequest, double forResource) {
+    ZRURLSessionConfiguration configuration;
+    configuration.timeoutIntervalForRequest = forRequest;
+    configuration.timeoutIntervalForResource = forResource;
+    return configuration;
+}
+
+std::optional<QByteArray> ZRURLSession::sendSynchronousRequestReturningResponse(
+    const ZRURLRequest& request, std::optional<ZRURLResponse>* response,
+    ZRURLSessionForwardDelegate* delegate, double timeoutInterval, bool disableCaching,
+    Platform::Error* error) {
+    return sendSynchronousRequestReturningResponse(request, response, delegate, timeoutInterval,
+                                                   disableCaching, false, error);
+}
+
+namespace {
+
+template <typename T>
+std::optional<T> handOut(const ZRURLSessionResult& result, const std::optional<T>& value,
+                         std::optional<ZRURLResponse>* response, Platform::Error* error) {
+    if (response)
+        *response = result.response;
+    if (error && result.receivedError)
+        *error = *result.receivedError;
+    return value;
+}
+
+} // namespace
+
+std::optional<QByteArray> ZRURLSession::sendSynchronousRequestReturningResponse(
+    const ZRURLRequest& request, std::optional<ZRURLResponse>* response,
+    ZRURLSessionForwardDelegate* delegate, double timeoutInterval, bool disableCaching, bool allowRedirect,
+    Platform::Error* error) {
+    const ZRURLSessionResult result =
+        sendSynchronousRequest(request, delegate, timeoutInterval, disableCaching, allowRedirect);
+    return handOut(result, result.receivedData, response, error);
+}
+
+std::optional<QString> ZRURLSession::downloadRequestSynchronouslyReturningResponse(
+    const ZRURLRequest& request, std::optional<ZRURLResponse>* response,
+    ZRURLSessionForwardDelegate* delegate, double timeoutInterval, bool disableCaching, bool allowRedirect,
+    Platform::Error* error) {
+    const ZRURLSessionResult result =
+        downloadRequestSynchronously(request, delegate, timeoutInterval, disableCaching, allowRedirect);
+    return handOut(result, result.receivedFileURL, response, error);
+}
+
 ZRURLSessionResult ZRURLSession::sendSynchronousRequest(const ZRURLRequest& request,
                                                         ZRURLSessionForwardDelegate* delegate,
                                                         double timeoutInterval, bool disableCaching,
@@ -258,10 +328,9 @@ void ZRURLSession::synchronouslyDownloadRequestToFile(bool toFile) {
     started.start();
     m_state.store(Running);
 
-    std::mutex mutex;
     std::condition_variable ended;
     QThread thread;
-    auto* run = new Run(this, toFile, &mutex, &ended);
+    auto* run = new Run(this, toFile, &m_mutex, &ended);
     run->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, run, &QObject::deleteLater);
     thread.start();
@@ -269,7 +338,7 @@ void ZRURLSession::synchronouslyDownloadRequestToFile(bool toFile) {
         run, [run] { run->start(); }, Qt::QueuedConnection);
 
     {
-        std::unique_lock lock(mutex);
+        std::unique_lock lock(m_mutex);
         while (m_state.load() == Running) {
             ended.wait_for(lock, std::chrono::milliseconds(50));
             if (m_state.load() == Running && m_timeoutInterval > 0 &&

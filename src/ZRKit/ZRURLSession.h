@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QAuthenticator;
@@ -37,6 +38,18 @@ public:
     virtual bool didReceiveChallenge(const ZRURLResponse&, QAuthenticator*) { return false; }
 };
 
+/*! The settings of a session that keeps nothing: no response cache (every load from the network), no
+    cookies sent or accepted, and the two time limits in seconds: how long a request may stay idle and
+    how long a whole load may take. */
+struct ZRURLSessionConfiguration {
+    bool ephemeral = true;
+    bool reloadIgnoringLocalCacheData = true;
+    bool HTTPShouldSetCookies = false;
+    bool acceptsCookies = false; // the cookie accept policy "never"
+    double timeoutIntervalForRequest = 60;
+    double timeoutIntervalForResource = 7 * 24 * 3600;
+};
+
 /*! Runs one URL request to its end while the calling thread waits, on a network access manager of a
     private thread, and hands back the response with the body, or with the path of a downloaded file, or
     with an error. The first of completion and the overall time limit wins; either way the run ends once.
@@ -61,6 +74,27 @@ public:
                                                            ZRURLSessionForwardDelegate* delegate,
                                                            double timeoutInterval, bool disableCaching,
                                                            bool allowRedirect);
+    static ZRURLSessionConfiguration
+    apiSessionConfigurationWithTimeoutIntervalForRequestTimeoutIntervalForResource(double forRequest,
+                                                                                   double forResource);
+
+    /*! The older forms: the body (or the downloaded file's path) when the run succeeded, else nothing;
+        the response and the error go to the places given (either may be null). The first form follows
+        no redirect. */
+    static std::optional<QByteArray>
+    sendSynchronousRequestReturningResponse(const ZRURLRequest& request,
+                                            std::optional<ZRURLResponse>* response,
+                                            ZRURLSessionForwardDelegate* delegate, double timeoutInterval,
+                                            bool disableCaching, Platform::Error* error);
+    static std::optional<QByteArray>
+    sendSynchronousRequestReturningResponse(const ZRURLRequest& request,
+                                            std::optional<ZRURLResponse>* response,
+                                            ZRURLSessionForwardDelegate* delegate, double timeoutInterval,
+                                            bool disableCaching, bool allowRedirect, Platform::Error* error);
+    static std::optional<QString> downloadRequestSynchronouslyReturningResponse(
+        const ZRURLRequest& request, std::optional<ZRURLResponse>* response,
+        ZRURLSessionForwardDelegate* delegate, double timeoutInterval, bool disableCaching,
+        bool allowRedirect, Platform::Error* error);
 
     ZRURLSessionResult synchronouslyDownloadData() { return synchronouslyDownloadDataToFile(false); }
     ZRURLSessionResult synchronouslyDownloadToFile() { return synchronouslyDownloadDataToFile(true); }
@@ -68,6 +102,16 @@ public:
 
     int state() const { return m_state.load(); }
     double timeoutInterval() const { return m_timeoutInterval; }
+    ZRURLRequest request() const;
+    /*! Changes the request of a run still to come. */
+    void setRequest(const ZRURLRequest& request);
+    /*! The response of the last run, when it had one. */
+    std::optional<ZRURLResponse> response() const;
+    /*! Kept for callers; the session has no response cache, so there is nothing to refuse. */
+    bool disableCaching() const { return m_disableCaching; }
+    void setDisableCaching(bool disableCaching) { m_disableCaching = disableCaching; }
+    bool allowRedirect() const { return m_allowRedirect; }
+    void setAllowRedirect(bool allowRedirect) { m_allowRedirect = allowRedirect; }
 
 private:
     struct Run;
@@ -79,6 +123,7 @@ private:
     bool m_allowRedirect;
     bool m_disableCaching;
     std::atomic<int> m_state{Stopped};
+    mutable std::mutex m_mutex; // the request, the response and the end of a run
     std::optional<ZRURLResponse> m_response;
     std::optional<QByteArray> m_receivedData;
     std::optional<QString> m_receivedFileURL;

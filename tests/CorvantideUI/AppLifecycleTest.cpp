@@ -124,10 +124,15 @@ TEST_F(AppLifecycleTest, TheItemFollowsThePanelAndClosingTheStandInWindowQuits) 
         watcher.stop();
         EXPECT_TRUE(windowShows(true)) << "the panel went: the window is back";
     }
-    const QList<tray::ShownWindow> shown = tray::shownWindows(display.display());
-    ASSERT_EQ(shown.size(), 1);
-    ASSERT_TRUE(closeWindow(display.display(), shown.first().id));
-    ASSERT_TRUE(app.waitForFinished(10000)) << "closing the window quits";
+    ASSERT_EQ(tray::shownWindows(display.display()).size(), 1);
+    // A close that reaches the window before it is ready to take it leaves it on screen, and the user
+    // clicks again; a window that went away leaves nothing to click.
+    for (int click = 0; click < 3 && app.state() != QProcess::NotRunning; ++click) {
+        for (const tray::ShownWindow& window : tray::shownWindows(display.display()))
+            ASSERT_TRUE(closeWindow(display.display(), window.id));
+        app.waitForFinished(5000);
+    }
+    ASSERT_EQ(app.state(), QProcess::NotRunning) << "closing the window quits";
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
 }

@@ -110,7 +110,8 @@ TEST_F(OperationTest, AWrongJsonTypeGivesTheOperationsErrorTextAndALogLine) {
         ASSERT_TRUE(TestUtils::waitUntil([&] { return object.calls + array.calls > 0; }));
         const Platform::OptionalError& error = object.calls ? object.error : array.error;
         ASSERT_TRUE(error);
-        EXPECT_TRUE(error->isSameKind(ZRError::zr_errorWithLocalizedDescription(QString())));
+        EXPECT_TRUE(
+            error->isSameKind(ZRError::zr_errorWithLocalizedDescription(QStringLiteral("of the kit"))));
         EXPECT_EQ(error->localizedDescription(), c.text);
         EXPECT_FALSE(object.value);
         EXPECT_FALSE(array.value);
@@ -587,7 +588,8 @@ TEST_F(OperationTest, IssuePagesThatAreNotWhatWasAskedForEndTheSearchWithAnError
         ASSERT_TRUE(answer.wait());
         EXPECT_FALSE(answer.value) << "no partial list";
         ASSERT_TRUE(answer.error);
-        EXPECT_TRUE(answer.error->isSameKind(ZRError::zr_errorWithLocalizedDescription(QString())));
+        EXPECT_TRUE(answer.error->isSameKind(
+            ZRError::zr_errorWithLocalizedDescription(QStringLiteral("of the kit"))));
         EXPECT_EQ(answer.error->localizedDescription(), QStringLiteral("Could not download Jira resources."));
         EXPECT_LE(standIn.requests(QStringLiteral("/search/jql$")).size(), 4);
     }

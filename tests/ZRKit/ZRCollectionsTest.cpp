@@ -109,6 +109,15 @@ TEST(ZRCollectionsTest, SortingIsStableAndDeepCopiesAreEditable) {
     const QVariantList numbers{QStringLiteral("10"), 2, QStringLiteral("2"), 1};
     const QVariantList sorted = ZRArray::sortedArrayByIntValue(numbers);
     EXPECT_EQ(sorted, (QVariantList{1, 2, QStringLiteral("2"), QStringLiteral("10")}));
+    // Values as integerValue reads them: leading digits of text, whole parts of numbers, the limits kept.
+    const QVariantList mixed{QStringLiteral("12abc"), 3.7,
+                             QStringLiteral(" 5"),    QStringLiteral("99999999999999999999"),
+                             QStringLiteral("-2"),    QStringLiteral("x"),
+                             QStringLiteral("4.9"),   -1e30};
+    EXPECT_EQ(ZRArray::sortedArrayByIntValue(mixed),
+              (QVariantList{-1e30, QStringLiteral("-2"), QStringLiteral("x"), 3.7, QStringLiteral("4.9"),
+                            QStringLiteral(" 5"), QStringLiteral("12abc"),
+                            QStringLiteral("99999999999999999999")}));
     EXPECT_EQ(ZRArray::sortedArrayByLocalizedStringValue(
                   {QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("a")}),
               (QVariantList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b")}));

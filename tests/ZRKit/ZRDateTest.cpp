@@ -35,6 +35,29 @@ TEST(ZRDateTest, DayBoundsBetweenAndNextMonth) {
               QDateTime(QDate(2025, 2, 1), QTime(0, 0), Qt::UTC));
 }
 
+TEST(ZRDateTest, ADayWhoseMidnightFallsInAGapBeginsAtItsFirstValidInstantAndScriptsAreKept) {
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo"); // clocks went from 00:00 to 01:00 on 4 November 2018
+    tzset();
+    const QDateTime begun = ZRDate::beginningOfDay(QDateTime(QDate(2018, 11, 4), QTime(15, 0)));
+    EXPECT_TRUE(begun.isValid());
+    EXPECT_EQ(begun.toUTC(), QDateTime(QDate(2018, 11, 4), QTime(3, 0), Qt::UTC));
+    EXPECT_EQ(ZRDate::beginningOfDay(QDateTime(QDate(2018, 11, 5), QTime(15, 0))).toUTC(),
+              QDateTime(QDate(2018, 11, 5), QTime(2, 0), Qt::UTC));
+    if (oldZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldZone);
+    tzset();
+
+    ZRDateFormatter formatter;
+    formatter.setTimeZone(QTimeZone::utc());
+    formatter.setDateFormat(QStringLiteral("MMMM"));
+    formatter.setLocale(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia)); // not Cyrillic
+    const QDateTime december(QDate(2025, 12, 5), QTime(12, 0), Qt::UTC);
+    EXPECT_EQ(formatter.stringFromDate(december), QStringLiteral("decembar"));
+}
+
 TEST(ZRDateTest, StylesComeFromTheLocaleData) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ZRDateFormatter formatter;

@@ -16,3 +16,12 @@ TEST(ZRErrorTest, KitErrorsShareDomainAndCodeAndCarryTheirTexts) {
     EXPECT_EQ(suggested.localizedRecoverySuggestion(), QStringLiteral("Try again."));
     EXPECT_FALSE(plain == suggested);
 }
+
+TEST(ZRErrorDeathTest, ANullDescriptionOrSuggestionIsRefused) {
+    EXPECT_DEATH(ZRError::zr_errorWithLocalizedDescription(QString()),
+                 "Invalid parameter not satisfying: inLocalizedDescription");
+    EXPECT_DEATH(ZRError::zr_errorWithLocalizedDescription(QStringLiteral("text"), QString()),
+                 "Invalid parameter not satisfying: inRecoverySuggestion");
+    EXPECT_EQ(ZRError::zr_errorWithLocalizedDescription(QStringLiteral("")).localizedDescription(),
+              QString());
+}

@@ -137,3 +137,46 @@ TEST(ZRJSONArchiverTest, ScalarsReadAsZeroWhenAbsent) {
     EXPECT_FALSE(unarchiver.decodeBoolForKey(QStringLiteral("flag")));
     EXPECT_EQ(unarchiver.decodeDoubleForKey(QStringLiteral("d")), 0.0);
 }
+
+TEST(ZRJSONArchiverTest, SixtyFourBitIntegersComeBackExactlyAndAnEmptyUnarchiverDecodesNothing) {
+    class Wide : public ZRJSONCoding {
+    public:
+        QString className() const override { return QStringLiteral("Wide"); }
+        void encodeWithCoder(ZRJSONArchiver& coder) const override {
+            coder.encodeInt64ForKey(std::numeric_limits<qint64>::min(), QStringLiteral("min"));
+            coder.encodeInt64ForKey(std::numeric_limits<qint64>::max(), QStringLiteral("max"));
+            coder.encodeInt64ForKey((qint64(1) << 53) + 1, QStringLiteral("odd"));
+            coder.encodeObjectForKey(QVariant::fromValue(-(qint64(1) << 60) - 3), QStringLiteral("boxed"));
+            coder.encodeObjectForKey(QVariant::fromValue((quint64(1) << 62) + 1), QStringLiteral("unsigned"));
+        }
+        void initWithCoder(ZRJSONUnarchiver& coder) override {
+            min = coder.decodeInt64ForKey(QStringLiteral("min"));
+            max = coder.decodeInt64ForKey(QStringLiteral("max"));
+            odd = coder.decodeInt64ForKey(QStringLiteral("odd"));
+            boxed = coder.decodeObjectForKey(QStringLiteral("boxed"));
+            unsignedValue = coder.decodeObjectForKey(QStringLiteral("unsigned"));
+        }
+        qint64 min = 0, max = 0, odd = 0;
+        QVariant boxed, unsignedValue;
+    };
+    ZRJSONUnarchiver::registerClass(QStringLiteral("Wide"), [] { return std::make_shared<Wide>(); });
+    const auto data = ZRJSONArchiver::archivedDataWithRootObject(
+        QVariant::fromValue(ZRJSONCodingPtr(std::make_shared<Wide>())));
+    ASSERT_TRUE(data.has_value());
+    const auto back = std::dynamic_pointer_cast<Wide>(
+        ZRJSONUnarchiver::unarchiveObjectWithData(*data).value<ZRJSONCodingPtr>());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->min, std::numeric_limits<qint64>::min());
+    EXPECT_EQ(back->max, std::numeric_limits<qint64>::max());
+    EXPECT_EQ(back->odd, (qint64(1) << 53) + 1);
+    EXPECT_EQ(back->boxed.toLongLong(), -(qint64(1) << 60) - 3);
+    EXPECT_EQ(back->unsignedValue.toULongLong(), (quint64(1) << 62) + 1);
+
+    // Archives written before keep loading: a number written with a fraction reads as its whole part.
+    const QVariant old =
+        ZRJSONUnarchiver::unarchiveObjectWithData(R"({"_Wide_root":{"min":-2.5e3,"odd":12}})");
+    EXPECT_EQ(std::dynamic_pointer_cast<Wide>(old.value<ZRJSONCodingPtr>())->min, -2500);
+
+    ZRJSONUnarchiver empty;
+    EXPECT_FALSE(empty.decodeObjectForKey(QStringLiteral("root")).isValid());
+}

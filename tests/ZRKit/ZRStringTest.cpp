@@ -100,6 +100,9 @@ TEST(ZRStringTest, CurrencyValuesAreHundredths) {
     EXPECT_EQ(ZRString::currencyValue(QStringLiteral("5")), QStringLiteral("0,05"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(ZRString::currencyValue(QStringLiteral("42")), QStringLiteral("0.42"));
+    EXPECT_EQ(ZRString::currencyValue(QStringLiteral("-5")), QStringLiteral("-0.05"));
+    EXPECT_EQ(ZRString::currencyValue(QStringLiteral("-42")), QStringLiteral("-0.42"));
+    EXPECT_EQ(ZRString::currencyValue(QStringLiteral("-142")), QStringLiteral("-1.42"));
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(ZRString::currencyCodeToSymbol(QStringLiteral("EUR")), QString(QChar(0x20AC)));
     EXPECT_EQ(ZRString::currencyCodeToSymbol(QStringLiteral("CHF")), QString(QChar(0x00A4)));

@@ -104,6 +104,47 @@ TEST(ZRURLSessionTest, CutBodiesFailHeadEndsAtTheHeadAndUnansweredChallengesEndW
     EXPECT_EQ(challenged.receivedData, QByteArray("sign in first"));
 }
 
+TEST(ZRURLSessionTest, OlderFormsHandOutResponseAndErrorAndAnInstanceShowsItsRun) {
+    LoopbackHttpServer server(route);
+    std::optional<ZRURLResponse> response;
+    Platform::Error error;
+    EXPECT_EQ(ZRURLSession::sendSynchronousRequestReturningResponse(requestFor(server, "/moved"), &response,
+                                                                    nullptr, 10, true, &error),
+              QByteArray("see elsewhere"));
+    EXPECT_EQ(response->statusCode, 302);
+    EXPECT_EQ(ZRURLSession::sendSynchronousRequestReturningResponse(requestFor(server, "/moved"), &response,
+                                                                    nullptr, 10, true, true, nullptr),
+              QByteArray("arrived"));
+    const auto file = ZRURLSession::downloadRequestSynchronouslyReturningResponse(
+        requestFor(server, "/f"), nullptr, nullptr, 10, true, false, &error);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(QFile::remove(*file));
+    EXPECT_TRUE(error.domain().isEmpty());
+    ZRURLRequest refused(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())));
+    EXPECT_FALSE(
+        ZRURLSession::sendSynchronousRequestReturningResponse(refused, &response, nullptr, 10, true, &error)
+            .has_value());
+    EXPECT_FALSE(response.has_value());
+    EXPECT_EQ(error.code(), Platform::HttpSession::CannotConnectToHost);
+
+    ZRURLSession session(requestFor(server, "/missing"), nullptr, 10, true, false);
+    EXPECT_TRUE(session.allowRedirect());
+    EXPECT_FALSE(session.disableCaching());
+    EXPECT_FALSE(session.response().has_value());
+    session.setRequest(requestFor(server, "/moved"));
+    EXPECT_EQ(session.request().url.path(), QStringLiteral("/moved"));
+    EXPECT_EQ(session.synchronouslyDownloadData().receivedData, QByteArray("arrived"));
+    EXPECT_EQ(session.state(), ZRURLSession::Stopped);
+    EXPECT_EQ(session.response()->statusCode, 200);
+
+    const ZRURLSessionConfiguration configuration =
+        ZRURLSession::apiSessionConfigurationWithTimeoutIntervalForRequestTimeoutIntervalForResource(12, 34);
+    EXPECT_TRUE(configuration.ephemeral && configuration.reloadIgnoringLocalCacheData);
+    EXPECT_FALSE(configuration.HTTPShouldSetCookies || configuration.acceptsCookies);
+    EXPECT_EQ(configuration.timeoutIntervalForRequest, 12);
+    EXPECT_EQ(configuration.timeoutIntervalForResource, 34);
+}
+
 TEST(ZRURLSessionTest, TheTimeLimitWinsOverASlowAnswerAndAFailedSessionDoesNotRunAgain) {
     LoopbackHttpServer server(route);
     Platform::SystemLog::Capture log;

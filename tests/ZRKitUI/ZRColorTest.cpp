@@ -159,16 +159,16 @@ TEST(ZRBezierPathTest, LinearFillRunsFromBottomToTop) {
     expectColorNear(canvas.pixelColor(5, 50), QColor(128, 0, 127));
 }
 
-TEST(ZRBezierPathTest, BilinearFillHasTheOuterColourAtTheEdgesAndTheInnerInTheMiddle) {
+TEST(ZRBezierPathTest, BilinearFillHasTheInnerColourAtTheEdgesAndTheOuterInTheMiddle) {
     QPainterPath band;
     band.addRect(0, 20, 10, 101); // within a taller canvas: the gradient follows the path's own bounds
     const QImage canvas = paint(QSize(10, 141), [&](ZRGraphicsContext& context) {
         ZRBezierPath::bilinearGradientFillWithOuterColorInnerColor(band, context, Qt::red, Qt::blue);
     });
-    // Rows 20 to 120 from the top are the band.
-    expectColorNear(canvas.pixelColor(5, 120), Qt::red);
-    expectColorNear(canvas.pixelColor(5, 20), Qt::red);
-    expectColorNear(canvas.pixelColor(5, 70), Qt::blue);
+    // Rows 20 to 120 from the top are the band; outer red, inner blue.
+    expectColorNear(canvas.pixelColor(5, 120), Qt::blue);
+    expectColorNear(canvas.pixelColor(5, 20), Qt::blue);
+    expectColorNear(canvas.pixelColor(5, 70), Qt::red);
     expectColorNear(canvas.pixelColor(5, 45), QColor(128, 0, 127));
     EXPECT_EQ(canvas.pixelColor(5, 10).alpha(), 0); // nothing outside the path
     EXPECT_EQ(canvas.pixelColor(5, 130).alpha(), 0);

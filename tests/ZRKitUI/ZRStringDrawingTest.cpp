@@ -18,6 +18,14 @@ TEST(ZRStringDrawingTest, FontSizeSearchAndShortening) {
     QFont font;
     font.setPointSizeF(fitted);
     EXPECT_LE(QFontMetricsF(font).size(Qt::TextSingleLine, text).width(), 60);
+    // A very large maximum is searched from the largest size drawn, 4096 points, and ends.
+    EXPECT_FLOAT_EQ(
+        ZRStringDrawing::fontSizeForDrawinginRect(text, QRectF(0, 0, 1e9, 1e9), QFont().family(), 1e9f),
+        4096.0f);
+    const float large =
+        ZRStringDrawing::fontSizeForDrawinginRect(text, QRectF(0, 0, 20000, 20000), QFont().family(), 1e9f);
+    EXPECT_GT(large, 100.0f);
+    EXPECT_LT(large, 4096.0f);
 
     QFont small;
     small.setPointSize(12);

@@ -89,6 +89,13 @@ TEST(ZRWindowTest, TheTopEdgeStaysAndToolBarsKeepTheirHeight) {
     EXPECT_EQ(withBar.geometry().top(), 80);
     EXPECT_EQ(withBar.height(), 250 + static_cast<int>(barHeight));
     EXPECT_EQ(next->height(), 250);
+
+    // Without a content view the bars are still all that the height adds.
+    QMainWindow empty;
+    empty.addToolBar(QStringLiteral("Panes"))->addAction(QStringLiteral("General"));
+    empty.setGeometry(50, 80, 500, 460);
+    empty.show();
+    EXPECT_EQ(ZRWindow::toolbarHeight(&empty), static_cast<float>(empty.findChild<QToolBar*>()->height()));
 }
 
 TEST(ZRWindowTest, AnimatedSwapsEndAtTheSameGeometry) {

@@ -287,6 +287,11 @@ void AppDelegate::trayHostVanished() {
 
 void AppDelegate::showStatusMenuOrWindow() {
     Platform::assertMainThread();
+    // Asked while still launching (a question of the first launch may be open): shown once the menu is.
+    if (!m_statusMenu) {
+        QTimer::singleShot(100, this, [this] { showStatusMenuOrWindow(); });
+        return;
+    }
     if (m_trayUnavailableWindow && m_trayUnavailableWindow->isVisible()) {
         m_trayUnavailableWindow->raise();
         m_trayUnavailableWindow->activateWindow();

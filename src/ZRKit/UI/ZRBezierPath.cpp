@@ -170,8 +170,9 @@ void linearGradientFillWithStartColorEndColor(const QPainterPath& path, ZRGraphi
 
 void bilinearGradientFillWithOuterColorInnerColor(const QPainterPath& path, ZRGraphicsContext& context,
                                                   const QColor& outerColor, const QColor& innerColor) {
-    // The first colour is the one at the ends of the shading (the edges), the second the one in the middle.
-    customVerticalFillWithCallbacks(path, context, bilinearShadedColor, outerColor, innerColor);
+    // The first colour is the one at the ends of the shading (the edges), the second the one in the middle:
+    // the inner colour goes first.
+    customVerticalFillWithCallbacks(path, context, bilinearShadedColor, innerColor, outerColor);
 }
 
 void customVerticalFillWithCallbacks(const QPainterPath& path, ZRGraphicsContext& context,

@@ -41,7 +41,8 @@ QPainterPath bezierPathWithTriangleInRectOrientation(const QRectF& rect, int ori
 /*! The start colour at the bottom of the path, the end colour at its top. */
 void linearGradientFillWithStartColorEndColor(const QPainterPath& path, ZRGraphicsContext& context,
                                               const QColor& startColor, const QColor& endColor);
-/*! The outer colour at the bottom and top edges, the inner colour in the vertical middle. */
+/*! The colour given as inner at the bottom and top edges, the one given as outer in the vertical middle
+    (the kit has always drawn it this way round, whatever the names suggest). */
 void bilinearGradientFillWithOuterColorInnerColor(const QPainterPath& path, ZRGraphicsContext& context,
                                                   const QColor& outerColor, const QColor& innerColor);
 void customVerticalFillWithCallbacks(const QPainterPath& path, ZRGraphicsContext& context,

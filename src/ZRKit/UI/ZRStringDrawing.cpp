@@ -5,6 +5,9 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace ZRStringDrawing {
 
 namespace {
@@ -80,7 +83,9 @@ QString shortenedStringWithEllipsisForDrawingInRect(const QString& text, const Q
 
 float fontSizeForDrawinginRect(const QString& text, const QRectF& rect, const QString& fontName,
                                float maxSize) {
-    float size = maxSize;
+    // Sizes above the largest drawn one are not tried: they cannot be set, and a step of 0.5 no longer
+    // changes a float that large, so the search would never end.
+    float size = std::isnan(maxSize) ? 0.0f : std::min(maxSize, LargestFontSize);
     while (size > 0.0001f) {
         const QSizeF textExtent = textSize(text, fontNamed(fontName, size));
         if (textExtent.width() <= rect.width() && textExtent.height() <= rect.height())

@@ -28,8 +28,11 @@ void drawShortWithEllipsisCenteredInRect(const QString& text, ZRGraphicsContext&
 QString shortenedStringWithEllipsisForDrawingInRect(const QString& text, const QRectF& rect,
                                                     const QFont& font);
 
-/*! From maxSize down in steps of 0.5: the first size at which the text in the named font fits the
-    rectangle; the search ends at the first size that is not above 0.0001. */
+/*! The largest font size the kit sets text in, in points. */
+inline constexpr float LargestFontSize = 4096.0f;
+
+/*! From maxSize (at most LargestFontSize) down in steps of 0.5: the first size at which the text in the
+    named font fits the rectangle; the search ends at the first size that is not above 0.0001. */
 float fontSizeForDrawinginRect(const QString& text, const QRectF& rect, const QString& fontName,
                                float maxSize);
 /*! Draws the text centred at the size found above and answers the size. */

@@ -6,8 +6,10 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QPropertyAnimation>
+#include <QStatusBar>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ZRWindow {
@@ -64,8 +66,25 @@ void changeContentViewToViewDisplayAnimate(QMainWindow* window, QWidget* view, b
 float toolbarHeight(const QMainWindow* window) {
     if (!window || window->findChildren<QToolBar*>().isEmpty())
         return 0;
-    const QWidget* content = window->centralWidget();
-    return static_cast<float>(window->height() - (content ? content->height() : 0));
+    if (const QWidget* content = window->centralWidget())
+        return static_cast<float>(window->height() - content->height());
+    // No content view: the bars above and below the (empty) content area make the difference.
+    int top = 0, bottom = window->height();
+    if (const QWidget* menu = window->menuWidget(); menu && menu->isVisible())
+        top = std::max(top, menu->geometry().bottom() + 1);
+    for (const QToolBar* bar : window->findChildren<QToolBar*>()) {
+        if (!bar->isVisible() || bar->parentWidget() != window || bar->isFloating())
+            continue;
+        const Qt::ToolBarArea area = window->toolBarArea(bar);
+        if (area == Qt::TopToolBarArea)
+            top = std::max(top, bar->geometry().bottom() + 1);
+        else if (area == Qt::BottomToolBarArea)
+            bottom = std::min(bottom, bar->geometry().top());
+    }
+    if (const QWidget* status = window->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+        status && status->isVisible())
+        bottom = std::min(bottom, status->geometry().top());
+    return static_cast<float>(top + window->height() - bottom);
 }
 
 void shakeWindow(QWidget* window) {
