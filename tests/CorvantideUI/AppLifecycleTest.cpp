@@ -54,11 +54,15 @@ bool closeWindow(const QString& display, const QString& windowId) {
     event.type = atom("WM_PROTOCOLS");
     event.data.data32[0] = atom("WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
+    // Checked, so that the server has taken the request before the connection closes: a request only
+    // flushed may be lost with a connection that closes at once.
+    xcb_generic_error_t* error = xcb_request_check(
+        connection, xcb_send_event_checked(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                                           reinterpret_cast<const char*>(&event)));
+    const bool sent = error == nullptr;
+    free(error);
     xcb_disconnect(connection);
-    return true;
+    return sent;
 }
 
 } // namespace
