@@ -25,6 +25,15 @@ SecretCollection* defaultCollection(SecretService* secretService) {
                                             nullptr, nullptr);
 }
 
+/*! Lets go of the session bus the process talks to, so that the next keychain call connects to the bus
+    DBUS_SESSION_BUS_ADDRESS names then: libsecret keeps the service it met first, and its proxies let go
+    of the bus only when the main context runs. */
+void releaseSessionBus() {
+    secret_service_disconnect();
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
 GVariant* call(const char* interface, const char* method, GVariant* parameters) {
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (bus == nullptr)
@@ -53,7 +62,11 @@ PrivateKeyring::PrivateKeyring(Login login) {
         return;
     }
     const QByteArray address = m_bus.readLine().trimmed();
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    releaseSessionBus();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    m_addressReplaced = true;
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
@@ -83,6 +96,7 @@ PrivateKeyring::PrivateKeyring(Login login) {
 }
 
 PrivateKeyring::~PrivateKeyring() {
+    releaseSessionBus();
     for (QProcess* process : {&m_daemon, &m_bus}) {
         if (process->state() != QProcess::NotRunning) {
             process->terminate();
@@ -90,6 +104,12 @@ PrivateKeyring::~PrivateKeyring() {
                 process->kill();
             process->waitForFinished(5000);
         }
+    }
+    if (m_addressReplaced) {
+        if (m_previousAddress)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", *m_previousAddress);
+        else
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 }
 

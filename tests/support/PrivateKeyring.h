@@ -5,13 +5,14 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 namespace TestUtils {
 
 /*! A Secret Service of this test process alone: its own D-Bus session bus and gnome-keyring daemon, so a
-    test can lock the keyring (or start without one) while other tests use the shared keyring. Construct
-    it before the first keychain call of the process: the process's session bus becomes the private one
-    for good. */
+    test can lock the keyring (or start without one) while other tests use the shared keyring. While it
+    lives, the process's session bus is the private one; afterwards the process is back on the bus it had
+    before. */
 class PrivateKeyring {
 public:
     enum class Login {
@@ -40,6 +41,8 @@ private:
     QProcess m_bus;
     QProcess m_daemon;
     QString m_error;
+    bool m_addressReplaced = false;
+    std::optional<QByteArray> m_previousAddress;
 };
 
 } // namespace TestUtils
