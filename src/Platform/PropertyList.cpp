@@ -238,6 +238,9 @@ public:
         writeValue(value, 0);
         m_xml.writeEndElement();
         m_xml.writeEndDocument();
+        // The writer itself fails on text it cannot encode (a lone surrogate): nothing of it is handed out.
+        if (m_error.isEmpty() && m_xml.hasError())
+            m_error = QStringLiteral("a string holds characters that XML cannot carry");
         if (!m_error.isEmpty()) {
             setMessage(errorMessage, m_error);
             return false;
