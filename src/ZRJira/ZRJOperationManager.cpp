@@ -182,6 +182,9 @@ void ZRJOperationManager::sendRefresh(const ZRJAccountPtr& account, TokenComplet
 void ZRJOperationManager::ensureValidToken(const ZRJAccountPtr& account, const QString& accountID,
                                            AccountCompletion completion) {
     Platform::assertMainThread();
+    // Counted until updateAccount has handed the account on (the check waits for the lock and for a
+    // later turn), so that a check in progress counts as running work.
+    ++m_pendingTokenChecks;
     m_refreshLock.acquire([this, account, accountID, completion = std::move(completion)] {
         const QDateTime refreshAfter =
             Platform::Clock::now().addSecs(refreshTokenBeforeExpirationTimeInterval);
@@ -223,9 +226,11 @@ void ZRJOperationManager::updateAccount(const ZRJAccountPtr& account, const QStr
             completion(nullptr, ZRError::zr_errorWithLocalizedDescription(QCoreApplication::translate(
                                     "ZRJOperationManager",
                                     "The Jira token could not be checked: no account updater.")));
+            --m_pendingTokenChecks;
             return;
         }
         const ZRJAccountPtr updated = m_accountUpdater->update(account, accountID, response, error);
         completion(updated, error);
+        --m_pendingTokenChecks;
     });
 }

@@ -42,8 +42,10 @@ public:
     /*! Not owned; an updater that is destroyed takes itself out. */
     void setAccountUpdater(ZRJAccountUpdater* updater);
 
-    /*! Operations started and not yet answered. */
-    qsizetype runningOperationCount() const { return static_cast<qsizetype>(m_runningOperations.size()); }
+    /*! Operations started and not yet answered, with the token checks that have not yet handed on. */
+    qsizetype runningOperationCount() const {
+        return static_cast<qsizetype>(m_runningOperations.size()) + m_pendingTokenChecks;
+    }
     Platform::HttpSession& sessionManager() { return *m_sessionManager; }
 
     void fetchToken(const QString& code, TokenCompletion completion);
@@ -97,6 +99,7 @@ private:
 
     ZRJAccountUpdater* m_accountUpdater = nullptr;
     std::unordered_set<std::shared_ptr<ZRJOperation>> m_runningOperations;
+    qsizetype m_pendingTokenChecks = 0;
     std::unique_ptr<Platform::HttpSession> m_sessionManager;
     Platform::AsyncLock m_refreshLock;
     QHash<QString, RefreshResult> m_recentRefreshes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationState.h"
 #include "JiraAccountManager.h"
 #include "KeychainAccess.h"
 #include "ZRJira/JiraStandInFixture.h"
@@ -32,6 +33,7 @@ public:
 class JiraDownloadTest : public JiraStandInTest {
 protected:
     void SetUp() override {
+        forgetApplicationState();
         JiraStandInTest::SetUp();
         manager().setAccountUpdater(&storingUpdater);
         accountID = QStringLiteral("acct-") + QUuid::createUuid().toString(QUuid::Id128);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppDelegate.h"
+#include "Corvantide/ApplicationState.h"
 #include "EnvelopeSink.h"
 #include "IssueFilterManager.h"
 #include "JiraAccountManager.h"
@@ -47,6 +48,7 @@ protected:
     static void SetUpTestSuite() { ASSERT_TRUE(PrivateSession::start()); }
 
     void SetUp() override {
+        forgetApplicationState();
         ASSERT_TRUE(standIn.listen());
         // Crash reports of the application under test go to this test's own sink, not to the port of the
         // development settings.

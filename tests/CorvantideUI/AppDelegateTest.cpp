@@ -394,25 +394,25 @@ TEST_F(AppDelegateTest, ARefreshedTokenThatCannotBeStoredIsStillUsed) {
     QList<Platform::Error> presented;
     Platform::setErrorPresenter([&](const Platform::Error& error) { presented << error; });
     Platform::Keychain::setInjectedWriteStatusForTesting(-25293);
-    const FetchTokenResponse response("new-access", "new-refresh",
-                                      QDateTime::currentDateTimeUtc().addSecs(3600), "scope");
+    const auto [access, refresh] = standIn.issueTokens(); // the next pass signs in with them
+    const FetchTokenResponse response(access, refresh, QDateTime::currentDateTimeUtc().addSecs(3600),
+                                      "scope");
     const ZRJAccountPtr used =
         app.update(std::make_shared<JiraAccount>(ada), ada.accountID(), response, std::nullopt);
     Platform::Keychain::setInjectedWriteStatusForTesting(std::nullopt);
     // The server has already rotated the refresh token: the old one would fail from now on.
-    EXPECT_EQ(used->accessToken(), QStringLiteral("new-access"));
-    EXPECT_EQ(used->refreshToken(), QStringLiteral("new-refresh"));
+    EXPECT_EQ(used->accessToken(), access);
+    EXPECT_EQ(used->refreshToken(), refresh);
     EXPECT_EQ(presented.size(), 1);
     Platform::setErrorPresenter({});
 
     // Kept for the run, and stored by the next pass once the keychain takes it.
-    EXPECT_EQ(JiraAccountManager::jiraAccount(ada.accountID())->refreshToken(),
-              QStringLiteral("new-refresh"));
+    EXPECT_EQ(JiraAccountManager::jiraAccount(ada.accountID())->refreshToken(), refresh);
     ASSERT_TRUE(JiraAccountManager::hasPendingAccounts());
     app.updateResourcesAndIssues();
     EXPECT_FALSE(JiraAccountManager::hasPendingAccounts());
     const QJsonObject stored = QJsonDocument::fromJson(*KeychainAccess::data(ada.accountID())).object();
-    EXPECT_EQ(stored.value(QStringLiteral("refreshToken")).toString(), QStringLiteral("new-refresh"));
+    EXPECT_EQ(stored.value(QStringLiteral("refreshToken")).toString(), refresh);
 }
 
 TEST_F(AppDelegateTest, TheAboutPanelShowsTheBundlesNameAndVersions) {
@@ -477,6 +477,7 @@ TEST_F(AppDelegateTest, CrashReportingOptionsFollowTheDefaults) {
 
 TEST_F(AppDelegateTest, TheTaskBarPolicyIsSetOnlyWhenItChanges) {
     AppDelegate& app = makeDelegate();
+    app.setHideDockIcon(false); // as a process starts, whatever an earlier test chose
     const int before = Platform::Application::activationPolicyChangeCount();
     app.setHideDockIcon(true);
     EXPECT_EQ(Platform::Application::activationPolicy(), Platform::ActivationPolicy::Accessory);

@@ -50,6 +50,7 @@ class PaneWithoutAccountsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(keyring.error().isEmpty()) << keyring.error().toStdString();
+        forgetApplicationState();
         pane = new ProjectsPreferenceViewController();
         pane->awake();
         window.setCentralWidget(pane);
