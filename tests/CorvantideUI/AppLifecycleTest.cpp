@@ -76,7 +76,7 @@ protected:
 };
 
 TEST_F(AppLifecycleTest, ASecondStartTouchesNoFileAndShowsTheRunningOne) {
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     ASSERT_TRUE(TestUtils::waitUntil([this] { return !menu->rows().isEmpty(); }, 20000));
     TestUtils::spin(500);
     ASSERT_TRUE(windowShows(false));

@@ -9,8 +9,10 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -56,12 +58,30 @@ inline QStringList viewableWindows(const QString& display) {
     return sizes;
 }
 
+// Removes every file below the user's settings, data and cache folders but the keyrings of the session's
+// Secret Service; the folders stay.
+inline void removeUserFiles() {
+    const QString keyrings =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/keyrings/");
+    for (const auto location : {QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation,
+                                QStandardPaths::GenericCacheLocation}) {
+        QDirIterator it(QStandardPaths::writableLocation(location), QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            if (const QString path = it.next(); !path.startsWith(keyrings))
+                QFile::remove(path);
+    }
+}
+
 } // namespace tray
 
 class TrayTest : public AppDelegateTest {
 protected:
     void SetUp() override {
         AppDelegateTest::SetUp();
+        // The executable shares this process's user folders: it starts as on a new machine, without what
+        // an earlier test's run of it left there (its settings, its lock, its crash reports).
+        tray::removeUserFiles();
         ASSERT_TRUE(display.start());
         ASSERT_TRUE(watcher.start());
         ASSERT_TRUE(folder.isValid());

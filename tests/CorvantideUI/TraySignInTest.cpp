@@ -7,7 +7,7 @@ class TraySignInTest : public TrayTest {};
 TEST_F(TraySignInTest, TheSignInRowOpensTheWindowOnTheDisplayAndTheAccountArrives) {
     // The callback of the development settings the executable is built with.
     standIn.redirectURI = QStringLiteral("http://127.0.0.1:8788/atlassian/jira_oauth.html");
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     ASSERT_TRUE(TestUtils::waitUntil([this] { return menu->rowTexts().contains(QStringLiteral("Sign In…")); },
                                      20000));
     int signIn = -1;

@@ -5,7 +5,7 @@
 using tray::viewableWindows;
 
 TEST_F(TrayTest, WithoutAnAccountTheMenuOffersTheSignInAndTheFixedRows) {
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     ASSERT_TRUE(menu->aboutToShow());
     EXPECT_TRUE(menuShows(QStringList{"Sign In…"} + fixedRowsWithoutAccount()))
         << menu->rowTexts().join(" | ").toStdString();
@@ -20,7 +20,7 @@ TEST_F(TrayTest, WithoutAnAccountTheMenuOffersTheSignInAndTheFixedRows) {
 }
 
 TEST_F(TrayTest, ALeftClickOnTheItemOpensTheMenuAtThePointer) {
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     ASSERT_TRUE(TestUtils::waitUntil([this] { return !menu->rows().isEmpty(); }, 20000));
     TestUtils::spin(300);
     ASSERT_TRUE(viewableWindows(display.display()).isEmpty()) << "nothing shows before the click";
@@ -55,7 +55,7 @@ TEST_F(TrayTest, IssuesShowWithTheirStatusIconsAndOpenInTheBrowser) {
     const QString filtersFile = IssueFilterManager::shared().issueFiltersFilePath();
     ASSERT_TRUE(QFile::exists(filtersFile));
 
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     const QStringList expected =
         QStringList{"Gamma", "GHI-1 Index the new help pages", "Delta", "DEF-1 Watchdog resets too early",
                     "DEF-2 Flash layout for rev C"} +
@@ -108,7 +108,7 @@ TEST_F(TrayTest, WithJiraImagesOffNoIconIsFetched) {
     addFilter(ada, 2, QStringLiteral("Gamma"));
     Platform::UserDefaults::standard().setValue("useMenuItemImagesFromJira", false);
     Platform::UserDefaults::standard().synchronize();
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     ASSERT_TRUE(menuShows({"Gamma", "GHI-1 Index the new help pages", "-", "Show Issues…", "-", "-",
                            "Update Issues Now", "-", "About Corvantide", "Check for Updates…", "-",
                            "Settings…", "-", "Quit Corvantide"}))
@@ -134,7 +134,7 @@ TEST_F(TrayTest, OutsideTextReadsAsItIsInTheExportedMenu) {
         issues.append(issue);
     }
     standIn.sites().first().issues = issues;
-    launch();
+    ASSERT_NO_FATAL_FAILURE(launch());
     // As a panel reads a label: "__" is one "_", "_" before another character marks its mnemonic.
     const auto shown = [](const QString& label, QChar* mnemonic) {
         QString text;
