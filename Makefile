@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz bench format clean
+.PHONY: all deps configure build run test test-whole test-asan fuzz bench format clean
 
 all: build
 
@@ -26,6 +26,10 @@ run: configure
 
 test: build
 	scripts/test-env ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Every test binary whole, all its cases in one process, in a shuffled order (SEED=... repeats one).
+test-whole: build
+	scripts/test-env scripts/run-test-binaries $(BUILD) $(SEED)
 
 # AddressSanitizer + UndefinedBehaviorSanitizer; tests that load Qt WebEngine are left out.
 test-asan: deps

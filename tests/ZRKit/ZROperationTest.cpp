@@ -102,7 +102,9 @@ TEST(ZROperationTest, AnnouncementsBlocksOnTheMainThreadAndAThrowingBlockStillFi
         [&] { return recorder.count(ZRNSNotificationOperation_ended + QStringLiteral(":thrower")) == 1; }));
     EXPECT_TRUE(preparedOnMain);
     EXPECT_TRUE(completedOnMain);
-    EXPECT_EQ(recorder.seen().first(), ZRNSNotificationOperation_started + QStringLiteral(":thrower"));
+    // Announcements of operations that earlier tests left (this process runs them all) may arrive too.
+    EXPECT_EQ(recorder.seen().filter(QStringLiteral(":thrower")).first(),
+              ZRNSNotificationOperation_started + QStringLiteral(":thrower"));
     EXPECT_TRUE(log.contains(QStringLiteral("ZROperation [ZRNSBlockOperation]: received exception [")));
     EXPECT_TRUE(log.contains(QStringLiteral("disk full")));
 }

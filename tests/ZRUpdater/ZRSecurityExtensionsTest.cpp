@@ -32,6 +32,8 @@ class ZRSecurityExtensionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_root.isValid());
+        // What an earlier test of this process put in the Trash is not this one's.
+        QDir(homeTrash()).removeRecursively();
         m_folder = m_root.filePath(hostileName());
         QDir().mkpath(m_folder);
         m_destination = m_folder + QStringLiteral("/Corvantide.app");
@@ -39,6 +41,11 @@ protected:
         makeApplication(m_destination, QStringLiteral("old"));
         makeApplication(m_source, QStringLiteral("new"));
         ASSERT_TRUE(QFile::link(QStringLiteral("marker.txt"), m_source + QStringLiteral("/link.txt")));
+    }
+
+    static QString homeTrash() {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+               QStringLiteral("/Trash");
     }
 
     void TearDown() override {
@@ -111,9 +118,7 @@ TEST_F(ZRSecurityExtensionsTest, AWritableDestinationGoesToTheTrashAndTheCopyKee
     EXPECT_EQ(QFile::symLinkTarget(m_destination + QStringLiteral("/link.txt")),
               m_destination + QStringLiteral("/marker.txt"));
     EXPECT_TRUE(QFileInfo(m_destination + QStringLiteral("/bin/relaunched")).isExecutable());
-    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                          QStringLiteral("/Trash/files/Corvantide.app");
-    EXPECT_EQ(marker(trash), QStringLiteral("old"));
+    EXPECT_EQ(marker(homeTrash() + QStringLiteral("/files/Corvantide.app")), QStringLiteral("old"));
 }
 
 TEST_F(ZRSecurityExtensionsTest, AFailedPlainCopyLeavesNoPartialCopyAndBringsTheOldItemBack) {
@@ -125,10 +130,8 @@ TEST_F(ZRSecurityExtensionsTest, AFailedPlainCopyLeavesNoPartialCopyAndBringsThe
     EXPECT_TRUE(error->localizedDescription().contains(QStringLiteral("zz-pipe")));
     EXPECT_EQ(marker(m_destination), QStringLiteral("old"));
     EXPECT_FALSE(QFileInfo::exists(m_destination + QStringLiteral("/link.txt")));
-    const QString trash =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
-    EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/files/Corvantide.app")));
-    EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/info/Corvantide.app.trashinfo")));
+    EXPECT_FALSE(QFileInfo::exists(homeTrash() + QStringLiteral("/files/Corvantide.app")));
+    EXPECT_FALSE(QFileInfo::exists(homeTrash() + QStringLiteral("/info/Corvantide.app.trashinfo")));
     // The failed copy was staged beside the destination, and nothing of it is left there.
     EXPECT_EQ(QDir(QFileInfo(m_destination).path())
                   .entryList({QStringLiteral(".Corvantide.app.new-*")}, QDir::AllEntries | QDir::Hidden),
