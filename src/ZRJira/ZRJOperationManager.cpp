@@ -222,15 +222,12 @@ void ZRJOperationManager::updateAccount(const ZRJAccountPtr& account, const QStr
                                         const Platform::OptionalError& error,
                                         const AccountCompletion& completion) {
     Platform::runOnMain([this, account, accountID, response, error, completion] {
-        if (m_accountUpdater == nullptr) {
+        if (m_accountUpdater == nullptr)
             completion(nullptr, ZRError::zr_errorWithLocalizedDescription(QCoreApplication::translate(
                                     "ZRJOperationManager",
                                     "The Jira token could not be checked: no account updater.")));
-            --m_pendingTokenChecks;
-            return;
-        }
-        const ZRJAccountPtr updated = m_accountUpdater->update(account, accountID, response, error);
-        completion(updated, error);
+        else
+            completion(m_accountUpdater->update(account, accountID, response, error), error);
         --m_pendingTokenChecks;
     });
 }

@@ -3,7 +3,6 @@
 #include "TrayFixture.h"
 
 #include <QDateTime>
-#include <QDirIterator>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -19,16 +18,10 @@ namespace {
 // Every file of the user's folders (settings, data, caches) with its size and modification time.
 QMap<QString, QString> userFiles() {
     QMap<QString, QString> files;
-    for (const auto location : {QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation,
-                                QStandardPaths::GenericCacheLocation}) {
-        QDirIterator it(QStandardPaths::writableLocation(location), QDir::Files | QDir::Hidden,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QFileInfo info(it.next());
-            files.insert(
-                info.filePath(),
-                QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()));
-        }
+    for (const QString& path : tray::userFiles()) {
+        const QFileInfo info(path);
+        files.insert(path,
+                     QStringLiteral("%1 %2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()));
     }
     return files;
 }

@@ -58,19 +58,26 @@ inline QStringList viewableWindows(const QString& display) {
     return sizes;
 }
 
-// Removes every file below the user's settings, data and cache folders but the keyrings of the session's
-// Secret Service; the folders stay.
-inline void removeUserFiles() {
-    const QString keyrings =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/keyrings/");
+// Every file below the user's settings, data and cache folders.
+inline QStringList userFiles() {
+    QStringList files;
     for (const auto location : {QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation,
                                 QStandardPaths::GenericCacheLocation}) {
         QDirIterator it(QStandardPaths::writableLocation(location), QDir::Files | QDir::Hidden | QDir::System,
                         QDirIterator::Subdirectories);
         while (it.hasNext())
-            if (const QString path = it.next(); !path.startsWith(keyrings))
-                QFile::remove(path);
+            files.append(it.next());
     }
+    return files;
+}
+
+// Removes those files but the keyrings of the session's Secret Service; the folders stay.
+inline void removeUserFiles() {
+    const QString keyrings =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/keyrings/");
+    for (const QString& path : userFiles())
+        if (!path.startsWith(keyrings))
+            QFile::remove(path);
 }
 
 } // namespace tray

@@ -178,11 +178,18 @@ TEST_F(OperationTest, ABadTokenIsRefusedByTheGateway) {
 TEST_F(OperationTest, OperationsStayRunningUntilTheyAnswer) {
     standIn.setDelay(QStringLiteral("/myself$"), 200);
     ObjectAnswer first, second;
+    ArrayAnswer sites;
     manager().getCurrentUser(token(), cloudID, first.completion());
     manager().getCurrentUser(token(), cloudID, second.completion());
-    EXPECT_EQ(manager().runningOperationCount(), 2);
+    // A listing whose token check has not yet handed on is running work as well.
+    manager().getAccessibleResources(
+        std::make_shared<TestAccount>(tokens.first, tokens.second,
+                                      QDateTime::currentDateTimeUtc().addSecs(3600)),
+        QStringLiteral("acct"), sites.completion());
+    EXPECT_EQ(manager().runningOperationCount(), 3);
     ASSERT_TRUE(first.wait());
     ASSERT_TRUE(second.wait());
+    ASSERT_TRUE(sites.wait());
     EXPECT_EQ(manager().runningOperationCount(), 0);
     EXPECT_EQ(first.calls, 1);
     EXPECT_EQ(second.calls, 1);
