@@ -47,8 +47,9 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/test-env scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# The benchmark programs only; those that compare with the baseline tray application start it themselves.
 bench: build
-	@for b in $$(find $(BUILD)/bench -maxdepth 1 -type f -executable); do echo "== $$b"; $$b; done
+	@scripts/run-benchmarks $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -30,6 +30,8 @@ rm -f "$work/calls"
 PATH="$fakes:$PATH" "$src/scripts/install-deps" >"$work/out" 2>&1 || fail "install-deps failed: $(cat "$work/out")"
 grep -q 'apt-get update' "$work/calls" 2>/dev/null || fail "install-deps did not update the package lists"
 grep -q 'apt-get install .*qt6-base-dev' "$work/calls" 2>/dev/null || fail "install-deps did not install"
+# Choosing an issue hands it to xdg-open, so it comes with the rest.
+grep -q 'apt-get install .* xdg-utils' "$work/calls" 2>/dev/null || fail "install-deps does not install xdg-open"
 rm -f "$fakes/dpkg-query"
 
 # run-app as root switches Qt WebEngine's sandbox off (it refuses to start otherwise) and says so in one
@@ -46,6 +48,40 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     grep -qx 'sandbox off: no' <<<"$out" || fail "run-app switched the sandbox off for a normal user: $out"
 fi
+
+# A second run-app while one runs: the port is taken, so it says so (not that its stand-in serves) and
+# starts the application, which shows the running one. The build's stand-in here is one that cannot listen.
+fake="$work/fake-dev-build"
+mkdir -p "$fake/Corvantide.app/bin" "$fake/tools/jira-standin"
+echo "CORVANTIDE_JIRA_SETTINGS:FILEPATH=$src/resources/dev/jira-settings.plist" >"$fake/CMakeCache.txt"
+printf '#!/bin/sh\necho "app talks to $CORVANTIDE_API_URL"\n' >"$fake/Corvantide.app/bin/Corvantide"
+printf '#!/bin/sh\necho "jira-standin: cannot listen on 127.0.0.1:$1"\nexit 1\n' >"$fake/tools/jira-standin/jira-standin"
+chmod +x "$fake/Corvantide.app/bin/Corvantide" "$fake/tools/jira-standin/jira-standin"
+first_pid=
+if ! (exec 3<>/dev/tcp/127.0.0.1/8788) 2>/dev/null; then
+    "$build/tools/jira-standin/jira-standin" 8788 "$work/first-run-tokens.json" >/dev/null 2>&1 &
+    first_pid=$!
+    for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/8788) 2>/dev/null && break; sleep 0.05; done
+fi
+out=$(timeout 20 "$src/scripts/run-app" "$fake" 2>&1)
+grep -q 'port 8788 is taken' <<<"$out" || fail "a second run-app did not say the port is taken: $out"
+! grep -q 'serves sample data' <<<"$out" || fail "a second run-app claimed to serve the sample data: $out"
+grep -qx 'app talks to http://127.0.0.1:8788' <<<"$out" || fail "a second run-app did not start the application: $out"
+[ -z "$first_pid" ] || { kill "$first_pid"; wait "$first_pid" 2>/dev/null; }
+
+# make bench runs the benchmark programs and ends, failing when one fails. The baseline tray application
+# built beside them runs until it is quit: the benchmarks that compare with it start it themselves.
+benches="$work/bench-build/bench"
+mkdir -p "$benches"
+printf '#!/bin/sh\necho "ran $(basename "$0")"\n' >"$benches/FirstBench"
+printf '#!/bin/sh\necho "ran $(basename "$0")"\nexit 1\n' >"$benches/FailingBench"
+printf '#!/bin/sh\nsleep 600\n' >"$benches/BareTrayApp"
+chmod +x "$benches/FirstBench" "$benches/FailingBench" "$benches/BareTrayApp"
+out=$(timeout 30 make -s -C "$src" -o build -o configure -o deps bench BUILD="$work/bench-build" 2>&1)
+status=$?
+[ "$status" -ne 124 ] || fail "make bench did not end: $out"
+[ "$status" -ne 0 ] || fail "make bench passed with a failing benchmark: $out"
+grep -qx 'ran FirstBench' <<<"$out" && grep -qx 'ran FailingBench' <<<"$out" || fail "make bench skipped a benchmark: $out"
 
 # The stand-in that run-app starts keeps its tokens in a file: after a restart it still takes them.
 standin="$build/tools/jira-standin/jira-standin"
