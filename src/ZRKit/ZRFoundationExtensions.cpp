@@ -58,6 +58,12 @@ std::optional<QList<ZRManagedObject*>> ZRManagedObject::objectsSortedByKeyAscend
     return context->fetchObjects(entityName, inverseKey, this, sortKey, ascending, &error);
 }
 
+namespace {
+
+constexpr int ConnectTimeoutMsecs = 30000; // the longest a write waits for the connection to stand
+
+} // namespace
+
 struct ZRSocketStream::Connection {
     QString hostName;
     quint16 port = 0;
@@ -114,12 +120,17 @@ bool ZRSocketStream::waitForReadyRead(int msecs) {
 }
 
 bool ZRSocketStream::waitForBytesWritten(int msecs) {
+    if (!isOpen() || !(m_direction & WriteOnly) || !waitForConnection(msecs))
+        return false;
+    return m_connection->socket.waitForBytesWritten(msecs);
+}
+
+bool ZRSocketStream::waitForConnection(int msecs) {
     QTcpSocket& socket = m_connection->socket;
-    if (!isOpen() || !(m_direction & WriteOnly))
-        return false;
-    if (socket.state() != QAbstractSocket::ConnectedState && !socket.waitForConnected(msecs))
-        return false;
-    return socket.waitForBytesWritten(msecs);
+    if (socket.state() == QAbstractSocket::ConnectedState || socket.waitForConnected(msecs))
+        return true;
+    setErrorString(socket.errorString());
+    return false;
 }
 
 QAbstractSocket::SocketState ZRSocketStream::socketState() const {
@@ -135,10 +146,10 @@ qint64 ZRSocketStream::readData(char* data, qint64 maxSize) {
 }
 
 qint64 ZRSocketStream::writeData(const char* data, qint64 maxSize) {
-    QTcpSocket& socket = m_connection->socket;
-    if (socket.state() == QAbstractSocket::UnconnectedState)
+    // As on a blocking stream, bytes count as written only to a connection that stands.
+    if (!waitForConnection(ConnectTimeoutMsecs))
         return -1;
-    return socket.write(data, maxSize);
+    return m_connection->socket.write(data, maxSize);
 }
 
 namespace ZRStream {

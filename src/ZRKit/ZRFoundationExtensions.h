@@ -59,9 +59,10 @@ public:
 };
 
 /*! One direction of a TCP connection to a host and port, shared with the stream of the other direction.
-    Opening either stream connects the socket (the connection is made while the caller goes on: writes are
-    kept until it stands, waitForReadyRead() and waitForBytesWritten() wait for it); the connection ends
-    once both are closed. A failed connection shows in errorString() and makes reads answer -1. */
+    Opening either stream connects the socket (the connection is made while the caller goes on; a write
+    waits up to 30 seconds for it to stand, waitForReadyRead() and waitForBytesWritten() wait for it); the
+    connection ends once both are closed. A failed connection shows in errorString() and makes reads and
+    writes answer -1. */
 class ZRSocketStream : public QIODevice {
 public:
     struct Connection;
@@ -83,6 +84,9 @@ protected:
     qint64 writeData(const char* data, qint64 maxSize) override;
 
 private:
+    /*! True once the connection stands; false, with errorString() set, when it fails or takes longer. */
+    bool waitForConnection(int msecs);
+
     std::shared_ptr<Connection> m_connection;
     OpenMode m_direction;
 };

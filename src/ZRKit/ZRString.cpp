@@ -250,8 +250,8 @@ QString stringFormattedForRTF(const QString& receiver) {
     result.reserve(receiver.size());
     for (const QChar c : receiver) {
         const char16_t unit = c.unicode();
-        if (unit >= 128)
-            result += QStringLiteral("\\uc0\\u%1").arg(static_cast<int>(unit), 4, 10, QLatin1Char('0'));
+        if (unit >= 128) // The blank ends the control word, so a digit after it stays text.
+            result += QStringLiteral("\\uc0\\u%1 ").arg(static_cast<int>(unit), 4, 10, QLatin1Char('0'));
         else if (unit == u'\n')
             result += QStringLiteral("\n\\\n");
         else if (unit == u'\\' || unit == u'{' || unit == u'}')

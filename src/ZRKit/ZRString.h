@@ -82,7 +82,7 @@ QString substringWithoutTrailingString(const QString& receiver, const QString& s
 QStringList substringsOfLength(const QString& receiver, qsizetype length);
 
 /*! Plain text for an RTF document: "\", "{" and "}" escaped, UTF-16 units of 128 and above as
-    "\uc0\u<decimal>", a line feed as line feed, backslash, line feed. */
+    "\uc0\u<decimal> " (the blank ends the number), a line feed as line feed, backslash, line feed. */
 QString stringFormattedForRTF(const QString& receiver);
 /*! Without the nine characters / \ ? % * | " < > that file names may not hold. */
 QString sanitizedFileNameString(const QString& receiver);

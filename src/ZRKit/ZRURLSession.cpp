@@ -257,8 +257,8 @@ std::optional<T> handOut(const ZRURLSessionResult& result, const std::optional<T
                          std::optional<ZRURLResponse>* response, Platform::Error* error) {
     if (response)
         *response = result.response;
-    if (error && result.receivedError)
-        *error = *result.receivedError;
+    if (error) // A run that succeeded clears what an earlier run left in the place.
+        *error = result.receivedError.value_or(Platform::Error());
     return value;
 }
 

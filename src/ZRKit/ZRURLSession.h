@@ -79,8 +79,8 @@ public:
                                                                                    double forResource);
 
     /*! The older forms: the body (or the downloaded file's path) when the run succeeded, else nothing;
-        the response and the error go to the places given (either may be null). The first form follows
-        no redirect. */
+        the response and the error go to the places given (either may be null; a run that succeeded
+        leaves an empty error, with no domain). The first form follows no redirect. */
     static std::optional<QByteArray>
     sendSynchronousRequestReturningResponse(const ZRURLRequest& request,
                                             std::optional<ZRURLResponse>* response,

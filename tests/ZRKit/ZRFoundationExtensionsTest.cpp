@@ -1,5 +1,6 @@
 #include "ZRKit/ZRFoundationExtensions.h"
 
+#include "Platform/SystemLog.h"
 #include "TestUtils.h"
 
 #include <QDomDocument>
@@ -42,6 +43,23 @@ TEST(ZRFoundationExtensionsTest, SocketStreamsConnectWhenOpenedAndCarryBothDirec
     EXPECT_FALSE(input->errorString().isEmpty());
     char byte = 0;
     EXPECT_EQ(input->read(&byte, 1), -1);
+}
+
+TEST(ZRFoundationExtensionsTest, WritingToAStreamWhoseConnectionFailsAnswersFalseWithTheError) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 closed = probe.serverPort();
+    probe.close();
+    std::shared_ptr<ZRSocketStream> input, output;
+    ZRStream::getStreamsToHostNamedPort(QStringLiteral("127.0.0.1"), closed, &input, &output);
+    ASSERT_TRUE(output->open(QIODevice::WriteOnly));
+    Platform::SystemLog::Capture log;
+    Platform::Error error;
+    EXPECT_FALSE(ZRStream::writeData(output.get(), "ping", &error));
+    EXPECT_FALSE(error.localizedDescription().isEmpty());
+    EXPECT_EQ(error.localizedDescription(), output->errorString());
+    EXPECT_TRUE(log.contains(QStringLiteral("Error while writing data to stream: ") + output->errorString()));
+    EXPECT_EQ(output->bytesToWrite(), 0); // nothing kept for a connection that never stood
 }
 
 TEST(ZRFoundationExtensionsTest, XPathFindsDescendantsAndCountsPositionsPerParentPastTen) {

@@ -46,11 +46,17 @@ TEST(ZRStringTest, EscapingForAppleScriptAndRTFCannotBeBrokenOutOf) {
     EXPECT_EQ(ZRString::stringByEscapingForbiddenAppleScriptCharacters(QStringLiteral("say \"hi\" \\")),
               QStringLiteral("say \\\"hi\\\" \\\\"));
     EXPECT_EQ(ZRString::stringFormattedForRTF(QStringLiteral("é{\\b}\n")),
-              QStringLiteral("\\uc0\\u0233\\{\\\\b\\}\n\\\n"));
+              QStringLiteral("\\uc0\\u0233 \\{\\\\b\\}\n\\\n"));
     EXPECT_EQ(ZRString::sanitizedFileNameString(QStringLiteral("a/b\\c?d%e*f|g\"h<i>j")),
               QStringLiteral("abcdefghij"));
     EXPECT_EQ(ZRString::stringByRemovingCSVUnsafeCharacters(QStringLiteral("a,b\"c\td;e\r\nf")),
               QStringLiteral("a_b''c    d_ef"));
+}
+
+TEST(ZRStringTest, RTFDigitAfterAnEscapedCharacterStaysText) {
+    // The blank ends each number, so the digits after it are not read as part of it.
+    EXPECT_EQ(ZRString::stringFormattedForRTF(QStringLiteral("€5 é12")),
+              QStringLiteral("\\uc0\\u8364 5 \\uc0\\u0233 12"));
 }
 
 TEST(ZRStringTest, CDataWrapsAndUnwraps) {

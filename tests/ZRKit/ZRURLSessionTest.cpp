@@ -145,6 +145,27 @@ TEST(ZRURLSessionTest, OlderFormsHandOutResponseAndErrorAndAnInstanceShowsItsRun
     EXPECT_EQ(configuration.timeoutIntervalForResource, 34);
 }
 
+TEST(ZRURLSessionTest, OlderFormsLeaveNoEarlierErrorAfterASuccessfulRun) {
+    LoopbackHttpServer server(route);
+    const ZRURLRequest refused(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())));
+    Platform::Error error;
+    ZRURLSession::sendSynchronousRequestReturningResponse(refused, nullptr, nullptr, 10, true, &error);
+    ASSERT_EQ(error.code(), Platform::HttpSession::CannotConnectToHost);
+    EXPECT_EQ(ZRURLSession::sendSynchronousRequestReturningResponse(requestFor(server, "/target"), nullptr,
+                                                                    nullptr, 10, true, &error),
+              QByteArray("arrived"));
+    EXPECT_EQ(error, Platform::Error());
+
+    ZRURLSession::downloadRequestSynchronouslyReturningResponse(refused, nullptr, nullptr, 10, true, false,
+                                                                &error);
+    ASSERT_EQ(error.code(), Platform::HttpSession::CannotConnectToHost);
+    const auto file = ZRURLSession::downloadRequestSynchronouslyReturningResponse(
+        requestFor(server, "/f"), nullptr, nullptr, 10, true, false, &error);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(QFile::remove(*file));
+    EXPECT_EQ(error, Platform::Error());
+}
+
 TEST(ZRURLSessionTest, TheTimeLimitWinsOverASlowAnswerAndAFailedSessionDoesNotRunAgain) {
     LoopbackHttpServer server(route);
     Platform::SystemLog::Capture log;
