@@ -204,11 +204,24 @@ struct Step {
     enum class Kind { Element, Attribute, Text } kind = Kind::Element;
 };
 
+// "/" alone (no steps), or an optional leading "/" or "//" and steps separated by "/" or "//". An empty
+// step ("///", a trailing "/" or "//") is a syntax error. Names take no namespace prefix (the path has no
+// prefix bindings) and no axis ("child::x").
 bool parsePath(const QString& path, QList<Step>* steps, bool* absolute, QString* error) {
     static const QRegularExpression stepPattern(
-        QStringLiteral("^([A-Za-z_][\\w.\\-:]*|\\*)(?:\\[([1-9][0-9]*)\\])?$"));
+        QStringLiteral("^([A-Za-z_][\\w.\\-]*|\\*)(?:\\[([1-9][0-9]*)\\])?$"));
+    static const QRegularExpression attributePattern(QStringLiteral("^@([A-Za-z_][\\w.\\-]*)$"));
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("empty XPath \"%1\"").arg(path));
+    *absolute = path.startsWith(QLatin1Char('/'));
+    if (path == QLatin1String("/"))
+        return true; // the root node
     QString rest = path;
-    *absolute = rest.startsWith(QLatin1Char('/')) && !rest.startsWith(QLatin1String("//"));
     bool anyDepth = false;
     if (rest.startsWith(QLatin1String("//"))) {
         anyDepth = true;
@@ -219,43 +232,57 @@ bool parsePath(const QString& path, QList<Step>* steps, bool* absolute, QString*
     const QStringList parts = rest.split(QLatin1Char('/'));
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString& part = parts.at(i);
-        if (part.isEmpty()) { // "//" inside the path
-            if (i + 1 >= parts.size() || anyDepth)
-                break;
+        const bool last = i + 1 == parts.size();
+        if (part.isEmpty()) { // "//" inside the path; anything else leaves a step out
+            if (anyDepth || i == 0 || last)
+                return fail(QStringLiteral("XPath syntax error: a step is missing in \"%1\"").arg(path));
             anyDepth = true;
             continue;
         }
         Step step;
         step.anyDepth = anyDepth;
         anyDepth = false;
-        const bool last = i + 1 == parts.size();
-        if (last && part.startsWith(QLatin1Char('@')) && part.size() > 1) {
+        const QRegularExpressionMatch attribute = attributePattern.match(part);
+        if (last && attribute.hasMatch()) {
             step.kind = Step::Kind::Attribute;
-            step.name = part.mid(1);
+            step.name = attribute.captured(1);
         } else if (last && part == QLatin1String("text()")) {
             step.kind = Step::Kind::Text;
         } else {
             const QRegularExpressionMatch match = stepPattern.match(part);
-            if (!match.hasMatch()) {
-                if (error)
-                    *error = QStringLiteral("unsupported XPath step \"%1\" in \"%2\"").arg(part, path);
-                return false;
-            }
+            if (!match.hasMatch())
+                return fail(QStringLiteral("unsupported XPath step \"%1\" in \"%2\"").arg(part, path));
             step.name = match.captured(1);
             step.index = match.captured(2).isEmpty() ? 0 : match.captured(2).toInt();
         }
         steps->append(step);
     }
-    if (steps->isEmpty()) {
-        if (error)
-            *error = QStringLiteral("empty XPath \"%1\"").arg(path);
+    return true;
+}
+
+// An element in no namespace, as XPath 1.0 matches a name without prefix: from the parser's namespace
+// processing, or without it from the tag name and the default namespace declared in scope.
+bool inNoNamespace(const QDomElement& element) {
+    if (!element.localName().isEmpty())
+        return element.namespaceURI().isEmpty();
+    if (element.tagName().contains(QLatin1Char(':')))
         return false;
+    for (QDomNode node = element; node.isElement(); node = node.parentNode()) {
+        const QDomElement scope = node.toElement();
+        if (scope.hasAttribute(QStringLiteral("xmlns")))
+            return scope.attribute(QStringLiteral("xmlns")).isEmpty();
     }
     return true;
 }
 
 bool nameMatches(const QDomNode& node, const QString& name) {
-    return node.isElement() && (name == QLatin1String("*") || node.nodeName() == name);
+    if (!node.isElement())
+        return false;
+    if (name == QLatin1String("*"))
+        return true;
+    const QDomElement element = node.toElement();
+    const QString localName = element.localName().isEmpty() ? element.tagName() : element.localName();
+    return localName == name && inNoNamespace(element);
 }
 
 // The children of node that match the name, or with a position only the one at that position (from 1).
@@ -281,30 +308,104 @@ void collectDescendants(const QDomNode& node, const QString& name, int index, QL
     }
 }
 
+// node and all its descendants, in document order.
+void collectSelfAndDescendants(const QDomNode& node, QList<QDomNode>* out) {
+    out->append(node);
+    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
+        collectSelfAndDescendants(child, out);
+}
+
+bool isTextual(const QDomNode& node) {
+    return node.isText() || node.isCDATASection();
+}
+
+// The XPath text nodes among the children of node. XPath joins adjacent text and CDATA into one text node
+// and has no empty ones; a run of more than one non-empty piece has no single QDomNode to stand for it,
+// so its first piece is added to unrepresentable as well.
+void collectTexts(const QDomNode& node, QList<QDomNode>* out, QList<QDomNode>* unrepresentable) {
+    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (!isTextual(child) || isTextual(child.previousSibling()))
+            continue;
+        QList<QDomNode> pieces;
+        for (QDomNode piece = child; isTextual(piece); piece = piece.nextSibling())
+            if (!piece.nodeValue().isEmpty())
+                pieces.append(piece);
+        if (pieces.isEmpty())
+            continue;
+        out->append(pieces.first());
+        if (pieces.size() > 1)
+            unrepresentable->append(pieces.first());
+    }
+}
+
+// The root node of node's tree: its document, or null for a node in no document.
+QDomNode rootOf(const QDomNode& node) {
+    QDomNode top = node.isAttr() ? QDomNode(node.toAttr().ownerElement()) : node;
+    if (top.isNull())
+        return QDomNode();
+    while (!top.parentNode().isNull())
+        top = top.parentNode();
+    return top.isDocument() ? top : QDomNode();
+}
+
+// Sibling positions from the root down; an attribute comes after its element and before its children.
+QList<int> documentPosition(const QDomNode& node) {
+    QList<int> position;
+    QDomNode current = node;
+    if (node.isAttr()) {
+        position.append(-1);
+        current = node.toAttr().ownerElement();
+    }
+    for (; !current.parentNode().isNull(); current = current.parentNode()) {
+        int index = 0;
+        for (QDomNode sibling = current.previousSibling(); !sibling.isNull();
+             sibling = sibling.previousSibling())
+            ++index;
+        position.prepend(index);
+    }
+    return position;
+}
+
 } // namespace
 
 QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* error) {
     QList<Step> steps;
     bool absolute = false;
-    if (!parsePath(path, &steps, &absolute, error))
+    if (!parsePath(path, &steps, &absolute, error) || node.isNull())
         return QDomNode();
     QDomNode start = node;
-    if (absolute && !node.isDocument() && !node.ownerDocument().isNull())
-        start = node.ownerDocument();
+    if (absolute) { // "/" and "//" start at the root whatever the context node
+        start = rootOf(node);
+        if (start.isNull()) {
+            if (error)
+                *error = QStringLiteral("the node is in no document, so \"%1\" has no root").arg(path);
+            return QDomNode();
+        }
+    }
     QList<QDomNode> current{start};
+    QList<QDomNode> unrepresentable;
     for (const Step& step : steps) {
         QList<QDomNode> next;
         for (const QDomNode& context : std::as_const(current)) {
-            if (step.kind == Step::Kind::Attribute) {
-                const QDomNode attribute = context.toElement().attributeNode(step.name);
-                if (!attribute.isNull())
-                    next.append(attribute);
-                continue;
-            }
-            if (step.kind == Step::Kind::Text) {
-                for (QDomNode child = context.firstChild(); !child.isNull(); child = child.nextSibling())
-                    if (child.isText() || child.isCDATASection())
-                        next.append(child);
+            if (step.kind != Step::Kind::Element) {
+                QList<QDomNode> bases{context};
+                if (step.anyDepth) {
+                    bases.clear();
+                    collectSelfAndDescendants(context, &bases);
+                }
+                QList<QDomNode> found;
+                for (const QDomNode& base : std::as_const(bases)) {
+                    if (step.kind == Step::Kind::Text) {
+                        collectTexts(base, &found, &unrepresentable);
+                    } else if (step.name != QLatin1String("xmlns")) { // declarations are no XPath attributes
+                        const QDomNode attribute = base.toElement().attributeNode(step.name);
+                        if (!attribute.isNull())
+                            found.append(attribute);
+                    }
+                }
+                for (const QDomNode& match : std::as_const(found))
+                    if (!step.anyDepth || current.size() == 1 || !next.contains(match))
+                        next.append(match);
                 continue;
             }
             QList<QDomNode> matches;
@@ -320,7 +421,25 @@ QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* e
         if (current.isEmpty())
             return QDomNode();
     }
-    return current.first();
+    // Contexts nested in one another answer their nodes out of document order: take the earliest.
+    QDomNode first = current.first();
+    if (current.size() > 1) {
+        QList<int> firstPosition = documentPosition(first);
+        for (qsizetype i = 1; i < current.size(); ++i) {
+            QList<int> position = documentPosition(current.at(i));
+            if (position < firstPosition) {
+                first = current.at(i);
+                firstPosition = std::move(position);
+            }
+        }
+    }
+    if (unrepresentable.contains(first)) {
+        if (error)
+            *error =
+                QStringLiteral("the first text node of \"%1\" is split over several DOM nodes").arg(path);
+        return QDomNode();
+    }
+    return first;
 }
 
 QDomNode childNodeWithName(const QDomNode& node, const QString& name) {

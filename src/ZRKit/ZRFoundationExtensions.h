@@ -109,10 +109,13 @@ void getStreamsToHostNamedPort(const QString& hostName, int port,
 
 namespace ZRXMLNode {
 
-/*! The first node, in document order, that the path selects, or a null node with *error set for a path
-    outside the supported form: steps separated by "/" ("//" for any depth), each a name or "*" with an
-    optional position [n] (from 1, counted among the matching children of one parent, as XPath counts),
-    or a last step "@name" (an attribute) or "text()". */
+/*! The first node, in document order, that the path selects as XPath 1.0 does, or a null node with *error
+    set for a path outside the supported form: "/" alone (the document), or steps separated by "/" ("//"
+    for any depth), each a name without prefix or "*" with an optional position [n] (from 1, counted among
+    the matching children of one parent, as XPath counts), or a last step "@name" (an attribute) or
+    "text()". A path starting with "/" or "//" starts at the document whatever the context node, and is an
+    error for a node in no document; a name matches elements in no namespace only, as in XPath 1.0. A first
+    text node that the tree holds in several adjacent text or CDATA nodes is an error. */
 QDomNode firstNodeForXPath(const QDomNode& node, const QString& path, QString* error = nullptr);
 /*! The first child, in order, with that name, or a null node. */
 QDomNode childNodeWithName(const QDomNode& node, const QString& name);

@@ -85,3 +85,57 @@ TEST(ZRFoundationExtensionsTest, XPathFindsDescendantsAndCountsPositionsPerParen
     EXPECT_TRUE(ZRXMLNode::firstNodeForXPath(document, QStringLiteral("//x[0]"), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(ZRFoundationExtensionsTest, XPathStartsDoubleSlashAtTheRootAndAnswersTheFirstNodeInDocumentOrder) {
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(QStringLiteral(
+        "<r><x/><g/><a><a><b id=\"inner\"/></a><b id=\"outer\"/></a><t n=\"7\">hello</t></r>")));
+    const QDomElement g = document.documentElement().firstChildElement(QStringLiteral("g"));
+    auto first = [](const QDomNode& context, const QString& path) {
+        QString error;
+        const QDomNode node = ZRXMLNode::firstNodeForXPath(context, path, &error);
+        EXPECT_TRUE(error.isEmpty()) << path.toStdString() << ": " << error.toStdString();
+        EXPECT_FALSE(node.isNull()) << path.toStdString();
+        return node;
+    };
+    EXPECT_EQ(first(g, QStringLiteral("//x")).nodeName(), QStringLiteral("x")); // "//" ignores the context
+    EXPECT_EQ(first(document, QStringLiteral("//a/b")).toElement().attribute(QStringLiteral("id")),
+              QStringLiteral("inner"));
+    const QDomNode attribute = first(g, QStringLiteral("//@n"));
+    EXPECT_TRUE(attribute.isAttr());
+    EXPECT_EQ(attribute.nodeValue(), QStringLiteral("7"));
+    const QDomNode text = first(document, QStringLiteral("//text()"));
+    EXPECT_TRUE(text.isText());
+    EXPECT_EQ(text.nodeValue(), QStringLiteral("hello"));
+    EXPECT_TRUE(first(g, QStringLiteral("/")) == document); // the root node is the document
+    for (const QString& path : {QStringLiteral("r///x"), QStringLiteral("///x"), QStringLiteral("r/"),
+                                QStringLiteral("r//"), QStringLiteral("//")}) {
+        QString error;
+        EXPECT_TRUE(ZRXMLNode::firstNodeForXPath(document, path, &error).isNull()) << path.toStdString();
+        EXPECT_FALSE(error.isEmpty()) << path.toStdString();
+    }
+}
+
+TEST(ZRFoundationExtensionsTest, XPathRefusesFormsItCannotAnswerAndMatchesNamesInNoNamespace) {
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(QStringLiteral(
+        "<r xmlns:p=\"urn:p\" n=\"1\"><x/><p:y/><d xmlns=\"urn:d\"><x/></d><t>a<![CDATA[b]]></t></r>")));
+    for (const QString& path :
+         {QStringLiteral("child::x"), QStringLiteral("r/@n[1]"), QStringLiteral("r/@*"),
+          QStringLiteral("//p:y"), QStringLiteral("r/@xmlns:p"),
+          QStringLiteral("//t/text()")}) { // "a" and the CDATA "b" are one XPath text node
+        QString error;
+        EXPECT_TRUE(ZRXMLNode::firstNodeForXPath(document, path, &error).isNull()) << path.toStdString();
+        EXPECT_FALSE(error.isEmpty()) << path.toStdString();
+    }
+    // XPath 1.0 names without a prefix select elements in no namespace (d and its x are in urn:d), and
+    // namespace declarations are no attributes.
+    for (const QString& path :
+         {QStringLiteral("//d"), QStringLiteral("r/*[3]/x"), QStringLiteral("r/*[3]/@xmlns")}) {
+        QString error;
+        EXPECT_TRUE(ZRXMLNode::firstNodeForXPath(document, path, &error).isNull()) << path.toStdString();
+        EXPECT_TRUE(error.isEmpty()) << path.toStdString() << ": " << error.toStdString();
+    }
+    EXPECT_EQ(ZRXMLNode::firstNodeForXPath(document, QStringLiteral("r/*[3]/*")).parentNode().nodeName(),
+              QStringLiteral("d")); // "*" is any element, in a namespace or not
+}
