@@ -148,3 +148,43 @@ TEST_F(AppLifecycleTest, ATerminationSignalQuitsFromTheFirstLaunchQuestionWithou
     ASSERT_TRUE(session.open(QIODevice::ReadOnly));
     EXPECT_TRUE(session.readAll().contains("\"status\":\"exited\""));
 }
+
+// Every test here starts its clients one after another on one display (xwininfo, the application, its
+// second start): a display that reset itself whenever its last client left would drop a client that came
+// while it did, and lose what the earlier ones left on it.
+TEST(AppLifecycleDisplayTest, TheVirtualDisplayOutlivesItsLastClient) {
+    XvfbServer display;
+    ASSERT_TRUE(display.start());
+    const QByteArray name = display.display().toLocal8Bit();
+    const QByteArray marker = "CORVANTIDE_TEST_MARKER";
+    const auto markerAtom = [&marker](xcb_connection_t* connection) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(marker.size()), marker.constData()), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    };
+    xcb_connection_t* first = xcb_connect(name.constData(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(first), 0);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(first)).data->root;
+    xcb_generic_error_t* error =
+        xcb_request_check(first, xcb_change_property_checked(first, XCB_PROP_MODE_REPLACE, root,
+                                                             markerAtom(first), XCB_ATOM_STRING, 8, 2, "on"));
+    EXPECT_EQ(error, nullptr);
+    free(error);
+    xcb_disconnect(first);
+    // Time for a server that resets to do so.
+    TestUtils::spin(1000);
+
+    xcb_connection_t* second = xcb_connect(name.constData(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(second), 0) << "the display dropped the next client";
+    xcb_get_property_reply_t* property = xcb_get_property_reply(
+        second, xcb_get_property(second, 0, root, markerAtom(second), XCB_ATOM_STRING, 0, 16), nullptr);
+    ASSERT_NE(property, nullptr);
+    EXPECT_EQ(QByteArray(static_cast<const char*>(xcb_get_property_value(property)),
+                         xcb_get_property_value_length(property)),
+              "on")
+        << "the display reset when its last client left";
+    free(property);
+    xcb_disconnect(second);
+}

@@ -14,9 +14,13 @@ XvfbServer::~XvfbServer() {
 bool XvfbServer::start(const QString& screen) {
     m_process = std::make_unique<QProcess>();
     // -displayfd writes the display number it chose to standard output once it accepts clients.
+    // -noreset: by default the server resets whenever its last client leaves, and a client that connects
+    // while it does (the application starting while an xwininfo ends, or a second start after the first
+    // one quit) is dropped ("could not connect to display"); the tests' clients come and go all the time.
     m_process->start(QStringLiteral("Xvfb"),
                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                      QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                      QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                      QStringLiteral("-noreset")});
     if (!m_process->waitForStarted(5000))
         return false;
     QByteArray output;
