@@ -18,8 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSupport::check(!name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.')),
                        "one visible name, no folder");
     for (const QChar c : name)
-        FuzzSupport::check(c.unicode() >= 0x20 && !(c.unicode() >= 0x7f && c.unicode() <= 0x9f),
-                           "no control character");
+        FuzzSupport::check(c.unicode() >= 0x20 && !(c.unicode() >= 0x7f && c.unicode() <= 0x9f) &&
+                               c != QChar::LineSeparator && c != QChar::ParagraphSeparator,
+                           "no control character or line break");
     FuzzSupport::check(QString::fromUtf8(name.toUtf8()) == name, "cut between characters");
     return 0;
 }

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -16,12 +18,42 @@ namespace ZRTask {
 
 namespace {
 
-int waitForChild(pid_t pid) {
+using namespace std::chrono_literals;
+
+// How long a program asked to end at its time limit has before it is killed.
+constexpr std::chrono::milliseconds TerminationGrace = 5s;
+
+// Reaps the child if it ends within the time (zero: however long it takes); false while it still runs.
+bool reapWithin(pid_t pid, std::chrono::milliseconds time, pid_t* reaped, int* status) {
+    if (time <= 0ms) {
+        do {
+            *reaped = ::waitpid(pid, status, 0);
+        } while (*reaped < 0 && errno == EINTR);
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    for (auto pause = 1ms;; pause = std::min(pause * 2, 100ms)) {
+        *reaped = ::waitpid(pid, status, WNOHANG);
+        if (*reaped != 0 && !(*reaped < 0 && errno == EINTR))
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    }
+}
+
+int waitForChild(pid_t pid, std::chrono::milliseconds timeLimit) {
     int status = 0;
-    pid_t reaped;
-    do {
-        reaped = ::waitpid(pid, &status, 0);
-    } while (reaped < 0 && errno == EINTR);
+    pid_t reaped = 0;
+    if (!reapWithin(pid, timeLimit, &reaped, &status)) {
+        ::kill(pid, SIGTERM);
+        if (!reapWithin(pid, TerminationGrace, &reaped, &status)) {
+            ::kill(pid, SIGKILL);
+            reapWithin(pid, 0ms, &reaped, &status);
+        }
+        return TimedOut;
+    }
     if (reaped != pid)
         return -1;
     if (WIFEXITED(status))
@@ -31,10 +63,10 @@ int waitForChild(pid_t pid) {
     return -1;
 }
 
-int failed(QString* error, const QString& reason) {
+int failed(QString* error, const QString& reason, int status = -1) {
     if (error != nullptr)
         *error = reason;
-    return -1;
+    return status;
 }
 
 } // namespace
@@ -66,9 +98,14 @@ int launch(const QString& launchPath, const QStringList& arguments, Options opti
         return failed(
             error,
             QStringLiteral("cannot start %1: %2").arg(launchPath, QString::fromLocal8Bit(strerror(result))));
-    if (options.waitUntilExit)
-        return waitForChild(pid);
-    std::thread([pid] { waitForChild(pid); }).detach();
+    if (options.waitUntilExit) {
+        const int status = waitForChild(pid, options.timeLimit);
+        if (status == TimedOut)
+            return failed(error, QStringLiteral("%1 did not finish in time and was ended").arg(launchPath),
+                          TimedOut);
+        return status;
+    }
+    std::thread([pid, timeLimit = options.timeLimit] { waitForChild(pid, timeLimit); }).detach();
     return 0;
 }
 

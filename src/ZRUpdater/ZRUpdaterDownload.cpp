@@ -59,7 +59,8 @@ QString ZRUpdater::safeDownloadFileName(const QString& suggested) {
     QString name = suggested;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     name = name.section(QLatin1Char('/'), -1);
-    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]")));
+    // Controls and the line and paragraph separators: nothing that breaks a line where the name is shown.
+    name.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f\\x{2028}\\x{2029}]")));
     name = name.trimmed();
     if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         name.chop(4);
@@ -295,7 +296,8 @@ void ZRUpdater::extractorDidFail(ZRUpdateExtractor* extractor) {
     if (extractor != m_extractor.get())
         return;
     m_extractor.release()->deleteLater();
-    log(QStringLiteral("ERROR could not unpack the update %1").arg(downloadPath));
+    log(QStringLiteral("ERROR could not unpack the update %1")
+            .arg(Platform::SystemLog::escaped(downloadPath)));
     showUpdateErrorAlertWithInfo(QCoreApplication::translate(
         "ZRUpdater", "An error occurred while mounting the update. Please try again later."));
     abandonUpdate();

@@ -6,6 +6,7 @@
 #include "ZRUpdater/ZRTask.h"
 
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -36,7 +37,10 @@ QCborMap ZRUpdaterSandboxService::handleMessage(const QCborMap& message) {
             Platform::Error(ErrorDomain, RequestRefused,
                             QStringLiteral("The service refused the request: %1.").arg(*refusal)));
     }
-    return ZRUpdaterSandboxServiceMessages::dispatch(*request, *this);
+    const QCborMap reply = ZRUpdaterSandboxServiceMessages::dispatch(*request, *this);
+    if (const std::optional<Platform::Error> failure = std::exchange(m_failure, std::nullopt))
+        return Platform::XPCWire::errorReply(*failure);
+    return reply;
 }
 
 void ZRUpdaterSandboxService::copyPathWithAuthentication(const QString& source, const QString& destination,
@@ -68,10 +72,17 @@ void ZRUpdaterSandboxService::launchTaskWithLaunchPath(const QString& launchPath
                                                        StatusReply reply) {
     ZRTask::Options options;
     options.waitUntilExit = waitUntilExit;
+    options.timeLimit = ToolTimeLimit;
     QString error;
     const int status = ZRTask::launch(launchPath, arguments, options, &error);
     if (!error.isEmpty())
         Platform::SystemLog::log(error);
+    if (status == ZRTask::TimedOut)
+        m_failure = Platform::Error(ErrorDomain, ToolTimedOut,
+                                    QStringLiteral("The tool %1 did not finish in time: the service ended it "
+                                                   "after %2 minutes.")
+                                        .arg(arguments.value(0))
+                                        .arg(ToolTimeLimit.count()));
     reply(status);
 }
 

@@ -33,6 +33,12 @@ QString resolved(const QString& path) {
 
 const QString EnvTool = QStringLiteral("/usr/bin/env");
 
+// Told without opening the file (opening a named pipe waits for a writer). One put in its place later
+// holds its tool only until the service's time limit.
+bool isRegularFile(const QString& path) {
+    return QFileInfo(resolved(path)).isFile();
+}
+
 } // namespace
 
 ZRUpdaterSandboxServiceConfinement::ZRUpdaterSandboxServiceConfinement(const QString& bundlePath,
@@ -86,6 +92,8 @@ std::optional<QString> ZRUpdaterSandboxServiceConfinement::toolRefusal(const QSt
             return QStringLiteral("%1 is not in an update folder").arg(archive);
         if (resolved(folder) != resolved(QFileInfo(QDir::cleanPath(archive)).path()))
             return QStringLiteral("an archive is unpacked only into its own folder");
+        if (!isRegularFile(archive))
+            return QStringLiteral("%1 is not a regular file").arg(archive);
         return std::nullopt;
     }
     if (arguments.size() >= 2) {
@@ -97,6 +105,8 @@ std::optional<QString> ZRUpdaterSandboxServiceConfinement::toolRefusal(const QSt
             if (resolved(volume) !=
                 resolved(ZRUpdaterFileManager::diskImageVolumePath(QDir::cleanPath(image))))
                 return QStringLiteral("a disk image is attached only at the folder beside it");
+            if (!isRegularFile(image))
+                return QStringLiteral("%1 is not a regular file").arg(image);
             return std::nullopt;
         }
         if (arguments == ZRUpdaterFileManager::detachDiskImageArguments(volume)) {

@@ -341,4 +341,22 @@ TEST_F(ZRSecurityExtensionsTest, TasksGetTheirArgumentsAsTheyAreAndReportHowThey
     EXPECT_TRUE(nothingInterpreted());
 }
 
+TEST_F(ZRSecurityExtensionsTest, ATaskPastItsTimeLimitIsEndedAndReapedEvenWhenItIgnoresTermination) {
+    const QString pidFile = m_folder + QStringLiteral("/pid");
+    ZRTask::Options options;
+    options.timeLimit = std::chrono::seconds(1);
+    QString error;
+    EXPECT_EQ(ZRTask::launch(QStringLiteral("/bin/sh"),
+                             {QStringLiteral("-c"),
+                              QStringLiteral("trap '' TERM; echo $$ > \"$0\"; exec sleep 60"), pidFile},
+                             options, &error),
+              ZRTask::TimedOut);
+    EXPECT_TRUE(error.contains(QStringLiteral("did not finish in time"))) << error.toStdString();
+    const pid_t pid = pid_t(readText(pidFile).trimmed().toInt());
+    ASSERT_GT(pid, 0);
+    errno = 0;
+    EXPECT_NE(::kill(pid, 0), 0) << "killed and reaped, not left as a zombie";
+    EXPECT_EQ(errno, ESRCH);
+}
+
 } // namespace

@@ -277,6 +277,9 @@ TEST(ZRUpdaterDownloadNameTest, SuggestedNamesBecomeOneSafeFileName) {
     EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("c\u009b2J\u0085\u0080s.zip")),
               QStringLiteral("c2Js.zip"))
         << "C1 controls go like C0 ones";
+    EXPECT_EQ(ZRUpdater::safeDownloadFileName(QString::fromUtf8("a\u2028b\u2029c.zip")),
+              QStringLiteral("abc.zip"))
+        << "so do the line and paragraph separators";
     // A long name is cut at a character within the 255 bytes a file name holds, keeping its extension,
     // and the file system takes it.
     QTemporaryDir dir;

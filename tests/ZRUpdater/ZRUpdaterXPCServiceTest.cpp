@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,11 +103,23 @@ protected:
         }
     }
 
-    // An archive that unzip waits on for ever: a named pipe nobody writes to yet.
+    // An archive (a regular file) that unzip waits on while this process holds it (holdOpens).
     QString makeBlockingArchive() {
         const QString path = m_downloads + QStringLiteral("/blocking.zip");
-        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        EXPECT_TRUE(TestUtils::writeFile(path, "not an archive"));
         return path;
+    }
+
+    // A write lease on the file: every other process's open of it waits until release() gives the lease
+    // up (or the system breaks it, after /proc/sys/fs/lease-break-time, 45 s by default). The notice of a
+    // waiting opener comes as SIGURG, which is ignored, in place of SIGIO, which would end this process.
+    static int holdOpens(const QString& path) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0 && (::fcntl(fd, F_SETSIG, SIGURG) != 0 || ::fcntl(fd, F_SETLEASE, F_WRLCK) != 0)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
     }
 
     // An unzip process (not the client, whose command line names the archive too) on the archive.
@@ -119,6 +133,12 @@ protected:
                 return true;
         }
         return false;
+    }
+
+    // Lets an unzip held by holdOpens() go on (it then fails on what is no archive).
+    static void release(int lease) {
+        ::fcntl(lease, F_SETLEASE, F_UNLCK);
+        ::close(lease);
     }
 
     // Lets a blocked unzip go on (it then fails on the empty archive): opening the pipe for writing
@@ -255,25 +275,29 @@ TEST_F(ZRUpdaterXPCServiceTest, RelaunchStartsTheNewExecutableOnceTheOldProcessH
 }
 
 TEST_F(ZRUpdaterXPCServiceTest, AnUnwaitedToolReturnsAtOnceWhileAWaitedOneBlocksUntilTheServiceDies) {
-    const QString pipe = makeBlockingArchive();
-    // Not waiting: the call returns although unzip is still blocked on the pipe.
-    const QList<QJsonObject> launched = runTool(QStringList{QStringLiteral("launch")} + unzip(pipe));
+    const QString archive = makeBlockingArchive();
+    int lease = holdOpens(archive);
+    ASSERT_GE(lease, 0) << strerror(errno);
+    // Not waiting: the call returns although unzip is still blocked on the archive.
+    const QList<QJsonObject> launched = runTool(QStringList{QStringLiteral("launch")} + unzip(archive));
     ASSERT_EQ(launched.size(), 1);
     EXPECT_TRUE(launched[0][QStringLiteral("result")].toBool());
-    // unzip cannot have ended: it waits for the pipe.
-    EXPECT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(pipe); }, 30000));
-    ASSERT_TRUE(release(pipe));
-    ASSERT_TRUE(TestUtils::waitUntil([&] { return !unzipRunsOn(pipe); }, 30000));
+    // unzip cannot have ended: it waits for the archive.
+    EXPECT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(archive); }, 30000));
+    release(lease);
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return !unzipRunsOn(archive); }, 30000));
 
     // Waiting: the call blocks; killing the service ends it with -1.
-    QProcess* waiting = startTool(QStringList{QStringLiteral("status")} + unzip(pipe));
-    ASSERT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(pipe) && servicePid() > 0; }, 30000));
+    lease = holdOpens(archive);
+    ASSERT_GE(lease, 0) << strerror(errno);
+    QProcess* waiting = startTool(QStringList{QStringLiteral("status")} + unzip(archive));
+    ASSERT_TRUE(TestUtils::waitUntil([&] { return unzipRunsOn(archive) && servicePid() > 0; }, 30000));
     EXPECT_TRUE(isRunning(pid_t(waiting->processId()))) << "the client waits for the blocked tool";
     stopService();
     // stopService() runs the event loop, which may already have seen the client end.
     ASSERT_TRUE(waiting->state() == QProcess::NotRunning || waiting->waitForFinished(30000));
     const QList<QJsonObject> lines = results(waiting);
-    release(pipe);
+    release(lease);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines[0][QStringLiteral("status")].toInt(), -1);
 
@@ -283,6 +307,32 @@ TEST_F(ZRUpdaterXPCServiceTest, AnUnwaitedToolReturnsAtOnceWhileAWaitedOneBlocks
     const QList<QJsonObject> next = runTool(QStringList{QStringLiteral("status")} + unzip(bad));
     ASSERT_EQ(next.size(), 1);
     EXPECT_EQ(next[0][QStringLiteral("status")].toInt(), 9);
+}
+
+TEST_F(ZRUpdaterXPCServiceTest, AnArchiveThatIsNoRegularFileIsRefusedAndNoToolIsLeftOnIt) {
+    const QString pipe = m_downloads + QStringLiteral("/update.zip");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QJsonObject request{
+        {QStringLiteral("selector"),
+         QStringLiteral("launchTaskWithLaunchPath:arguments:waitUntilExit:withReply:")},
+        {QStringLiteral("arguments"),
+         QJsonArray{QStringLiteral("/usr/bin/env"), QJsonArray::fromStringList(unzip(pipe).mid(1)), true}}};
+    QProcess* client = startTool(
+        {QStringLiteral("raw"), QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))});
+    const bool answered = client->waitForFinished(30000);
+    const bool unzipLeft = unzipRunsOn(pipe);
+    if (!answered || unzipLeft)
+        release(pipe); // an unzip that waits on the pipe would outlive the test
+    ASSERT_TRUE(answered) << "the request gets its reply";
+    EXPECT_FALSE(unzipLeft);
+    const QList<QJsonObject> lines = results(client);
+    ASSERT_EQ(lines.size(), 1);
+    const QJsonObject error = lines[0][QStringLiteral("error")].toObject();
+    EXPECT_EQ(error[QStringLiteral("domain")].toString(),
+              QStringLiteral("com.dunwarbeck.zrupdater-sandbox-service"));
+    EXPECT_TRUE(
+        error[QStringLiteral("description")].toString().contains(QStringLiteral("not a regular file")))
+        << QJsonDocument(lines[0]).toJson().toStdString();
 }
 
 TEST_F(ZRUpdaterXPCServiceTest, ConnectionsLeftWithHalfAMessageAreDroppedAndKeepNobodyElseOut) {
